@@ -1,0 +1,17 @@
+# Unit tests: GoogleTest programs cross-built and run under Wine through CTest.
+include(GoogleTest)
+
+# kzp_add_unit_test(<target> SOURCES <files...> [LIBS <targets...>])
+# Builds a GoogleTest program and registers each of its tests with CTest.
+# Discovery runs at test time: a cold Wine prefix is too slow for the
+# POST_BUILD default and would fail the link step.
+function(kzp_add_unit_test target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS} kzp_test_support gtest_main kzp_warnings)
+  gtest_discover_tests(${target}
+    TEST_PREFIX "${target}."
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT 120)
+endfunction()

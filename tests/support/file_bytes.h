@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Whole-file helpers for tests, on the Win32 file calls.
+bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
+bool WriteFileText(const std::wstring& path, const std::string& text);
+// Empty when the file cannot be read.
+std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path);
+std::string ReadFileText(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+
+// A Windows path for a Linux path under Wine's Z: drive ("/a/b" -> "Z:\a\b").
+std::wstring WinePathFromUnix(const std::string& unixPath);
