@@ -1,0 +1,57 @@
+# Expat, built from Debian's source package (scripts/fetch-expat puts it in
+# .deps/expat/src) as a static library whose XML_Char is UTF-16 wchar_t.
+# Defines the target kzp_expat, which carries the definitions every user of
+# <expat.h> needs.
+include_guard(GLOBAL)
+
+set(KZP_EXPAT_ROOT ${CMAKE_SOURCE_DIR}/.deps/expat)
+set(KZP_EXPAT_SOURCE ${KZP_EXPAT_ROOT}/src/expat)
+
+if(NOT EXISTS ${KZP_EXPAT_SOURCE}/CMakeLists.txt OR NOT EXISTS ${KZP_EXPAT_ROOT}/VERSION)
+  message(FATAL_ERROR
+    "Expat's source is missing (${KZP_EXPAT_SOURCE}).\n"
+    "Run scripts/bootstrap (or scripts/fetch-expat) to fetch it, then configure again.")
+endif()
+file(STRINGS ${KZP_EXPAT_ROOT}/VERSION KZP_EXPAT_DEBIAN_VERSION LIMIT_COUNT 1)
+
+# One of Debian's patches tests `#if XML_DTD == 1`, but the config template
+# defines XML_DTD (and XML_NS) empty, which does not compile. Define both as 1.
+# Done here rather than by hand so that a fresh fetch gets it too.
+set(_kzp_expat_template ${KZP_EXPAT_SOURCE}/expat_config.h.cmake)
+file(READ ${_kzp_expat_template} _kzp_expat_config)
+string(REGEX REPLACE "#cmakedefine (XML_DTD|XML_NS)\n" "#cmakedefine \\1 1\n"
+  _kzp_expat_config_fixed "${_kzp_expat_config}")
+if(NOT _kzp_expat_config_fixed STREQUAL _kzp_expat_config)
+  file(WRITE ${_kzp_expat_template} "${_kzp_expat_config_fixed}")
+endif()
+
+# Expat reads these through its shy-set macro: plain variables win over its defaults.
+set(EXPAT_CHAR_TYPE wchar_t)
+set(EXPAT_SHARED_LIBS OFF)
+set(EXPAT_DTD ON)   # also turns on the billion-laughs amplification limit
+set(EXPAT_NS ON)
+set(EXPAT_BUILD_TOOLS OFF)
+set(EXPAT_BUILD_EXAMPLES OFF)
+set(EXPAT_BUILD_TESTS OFF)
+set(EXPAT_BUILD_DOCS OFF)
+set(EXPAT_BUILD_FUZZERS OFF)
+set(EXPAT_BUILD_PKGCONFIG OFF)
+set(EXPAT_ENABLE_INSTALL OFF)
+add_subdirectory(${KZP_EXPAT_SOURCE} ${CMAKE_BINARY_DIR}/expat EXCLUDE_FROM_ALL)
+# Expat's winconfig.h defines WIN32_LEAN_AND_MEAN itself; the project-wide
+# definition would only make it warn about the redefinition.
+get_directory_property(_kzp_expat_definitions DIRECTORY ${KZP_EXPAT_SOURCE} COMPILE_DEFINITIONS)
+list(REMOVE_ITEM _kzp_expat_definitions WIN32_LEAN_AND_MEAN)
+set_property(DIRECTORY ${KZP_EXPAT_SOURCE} PROPERTY COMPILE_DEFINITIONS "${_kzp_expat_definitions}")
+
+file(STRINGS ${KZP_EXPAT_SOURCE}/lib/expat.h _kzp_expat_version_lines
+  REGEX "^#define XML_(MAJOR|MINOR|MICRO)_VERSION [0-9]+$")
+string(REGEX REPLACE "[^;]*_VERSION ([0-9]+)" "\\1" _kzp_expat_version "${_kzp_expat_version_lines}")
+string(REPLACE ";" "." KZP_EXPAT_VERSION "${_kzp_expat_version}")
+message(STATUS "Expat ${KZP_EXPAT_VERSION} (Debian source package ${KZP_EXPAT_DEBIAN_VERSION}), XML_Char = wchar_t (UTF-16)")
+
+# Without these in every translation unit that includes <expat.h>, XML_Char
+# silently becomes char there while the library works in wchar_t.
+add_library(kzp_expat INTERFACE)
+target_link_libraries(kzp_expat INTERFACE expat)
+target_compile_definitions(kzp_expat INTERFACE XML_STATIC XML_UNICODE XML_UNICODE_WCHAR_T)

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <expat.h>
+
+#include <cstdint>
+#include <type_traits>
+
+static_assert(std::is_same_v<XML_Char, wchar_t>,
+              "Expat must be used with XML_UNICODE and XML_UNICODE_WCHAR_T");
+
+// Shift_JIS for the parser, which does not decode it by itself.
+//
+// Byte map: 0 means the byte stands for itself, -1 a byte that may not occur,
+// -2 the first byte of a two-byte sequence (decoded by ShiftJisConvert), and
+// anything else the character the byte stands for.
+extern const std::int32_t ShiftJisByteMap[256];
+
+// Unknown-encoding handler for XML_SetUnknownEncodingHandler. Accepts the
+// name "SHIFT_JIS" in any letter case and fills in the description; answers
+// 0 for every other name, leaving the description untouched. The handler
+// data is not used.
+int XMLCALL ShiftJisEncodingHandler(void* handlerData, const XML_Char* name,
+                                    XML_Encoding* description);
+
+// Converter for the two bytes at bytes: the UTF-16 unit they stand for in
+// code page 932, or -1 when they are not one character there (the parser
+// then reports an invalid character). The converter data is not used.
+int XMLCALL ShiftJisConvert(void* converterData, const char* bytes);
