@@ -1,0 +1,163 @@
+// Loading the central directory of a ZIP_File.
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "archive/directory_reader.h"
+#include "archive/file_io.h"
+#include "archive/zip_file.h"
+#include "archive/zip_records.h"
+
+namespace kzpzip {
+
+namespace {
+
+// Reads the local header of one entry into it and checks it against the
+// central record. The header is read with one ReadFile sized from the
+// central record's lengths; only a longer local part needs a second read.
+int LoadLocalHeader(HANDLE file, const ZipCentralHeader& central, const std::uint8_t* centralName,
+                    std::vector<std::uint8_t>& buffer, ZIP_FileEntry& entry) {
+  if (!SeekTo(file, central.localHeaderOffset)) return ZIP_E_SEEK;
+  std::uint32_t guess = kLocalHeaderSize + central.nameLength + central.extraLength;
+  buffer.resize(guess);
+  std::uint32_t got = 0;
+  if (!ReadSome(file, buffer.data(), guess, &got) || got < kLocalHeaderSize) {
+    return ZIP_E_BAD_ARCHIVE;
+  }
+  ZipLocalHeader local = DecodeLocalHeader(buffer.data());
+  if (local.signature != kLocalHeaderSignature) return ZIP_E_BAD_ARCHIVE;
+  std::uint32_t need = kLocalHeaderSize + local.nameLength + local.extraLength;
+  if (got < need) {
+    // The file pointer sits right behind the bytes already read.
+    if (got < guess) return ZIP_E_BAD_ARCHIVE;
+    buffer.resize(need);
+    if (!ReadExact(file, buffer.data() + got, need - got)) return ZIP_E_BAD_ARCHIVE;
+  }
+
+  const std::uint8_t* localName = buffer.data() + kLocalHeaderSize;
+  const std::uint8_t* localExtra = localName + local.nameLength;
+  if (!(local.shared == central.shared) || local.nameLength != central.nameLength ||
+      std::memcmp(localName, centralName, local.nameLength) != 0) {
+    return ZIP_E_BAD_ARCHIVE;
+  }
+
+  entry.versionNeeded = local.shared.versionNeeded;
+  entry.flags = local.shared.flags;
+  entry.compressionMethod = local.shared.compressionMethod;
+  entry.lastModTime = local.shared.lastModTime;
+  entry.lastModDate = local.shared.lastModDate;
+  entry.crc = local.shared.crc;
+  entry.compressedSize = local.shared.compressedSize;
+  entry.uncompressedSize = local.shared.uncompressedSize;
+  if (local.nameLength > 0 &&
+      !entry.SetFileName(reinterpret_cast<const char*>(localName), local.nameLength)) {
+    return ZIP_E_NO_MEMORY;
+  }
+  if (local.extraLength > 0 &&
+      !entry.SetExtraField(reinterpret_cast<const char*>(localExtra), local.extraLength)) {
+    return ZIP_E_NO_MEMORY;
+  }
+  // Cannot wrap: a reachable header offset is below 2 GiB.
+  entry.dataOffset = central.localHeaderOffset + need;
+  return ZIP_OK;
+}
+
+}  // namespace
+
+// The end record is searched for in the last 65,535 bytes only; the
+// occurrence nearest to the end wins, and one at position 0 is no record.
+int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t* position) {
+  *position = 0;
+  LARGE_INTEGER fileSize{};
+  // Positions are 32-bit: a file of 4 GiB or more has no usable size.
+  if (!GetFileSizeEx(file, &fileSize) || fileSize.QuadPart > 0xFFFFFFFFLL) return ZIP_E_SEEK;
+  std::uint32_t size = static_cast<std::uint32_t>(fileSize.QuadPart);
+  std::uint32_t span = std::min(kEndRecordSearchSpan, size);
+  if (span <= 4) return ZIP_OK;
+
+  std::vector<std::uint8_t> window;
+  try {
+    window.resize(span);
+  } catch (const std::bad_alloc&) {
+    return ZIP_E_NO_MEMORY;
+  }
+  std::uint32_t windowStart = size - span;
+  if (!SeekTo(file, windowStart) || !ReadExact(file, window.data(), span)) return ZIP_OK;
+  std::size_t at = FindLastEndSignature(window.data(), span);
+  if (at != kNoEndSignature) *position = windowStart + static_cast<std::uint32_t>(at);
+  return ZIP_OK;
+}
+
+int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* totalEntries) {
+  if (!SeekTo(file, position)) return ZIP_E_SEEK;
+  // A record cut short by the end of the file reads its missing fields as 0.
+  std::uint8_t bytes[kEndRecordSize] = {};
+  std::uint32_t got = 0;
+  ReadSome(file, bytes, kEndRecordSize, &got);
+  ZipEndRecord record = DecodeEndRecord(bytes);
+  if (record.signature != kEndRecordSignature) return ZIP_E_BAD_ARCHIVE;
+  centralDirOffset_ = record.centralDirOffset;
+
+  if (record.commentLength > 0 && got == kEndRecordSize) {
+    std::vector<char> comment(record.commentLength);
+    std::uint32_t commentGot = 0;
+    if (ReadSome(file, comment.data(), record.commentLength, &commentGot)) {
+      archiveComment_.assign(comment.data(), strnlen(comment.data(), commentGot));
+    }
+  }
+
+  if (record.entriesOnDisk != record.totalEntries || record.centralDirDisk != 0 ||
+      record.thisDisk != 0) {
+    centralDirOffset_ = 0;
+    return ZIP_E_BAD_ARCHIVE;
+  }
+  *totalEntries = record.totalEntries;
+  return ZIP_OK;
+}
+
+int ZIP_File::ReadDirectory(HANDLE file) {
+  try {
+    std::uint32_t endPosition = 0;
+    int result = FindEndRecord(file, &endPosition);
+    if (result != ZIP_OK) return result;
+    if (endPosition == 0) return ZIP_E_FAIL;
+    std::uint32_t total = 0;
+    result = ReadEndRecord(file, endPosition, &total);
+    if (result != ZIP_OK || centralDirOffset_ == 0) return result;
+
+    if (!SeekTo(file, centralDirOffset_)) return ZIP_E_SEEK;
+    std::uint32_t start = centralDirOffset_;
+    CKzpDirectoryReader reader(file, centralDirOffset_);
+    std::vector<std::uint8_t> variable;
+    std::vector<std::uint8_t> localBuffer;
+    entries_.reserve(total);
+    for (std::uint32_t i = 0; i < total; ++i) {
+      std::uint8_t fixed[kCentralHeaderSize];
+      if (!reader.Read(fixed, sizeof fixed)) return ZIP_E_BAD_ARCHIVE;
+      ZipCentralHeader central = DecodeCentralHeader(fixed);
+      if (central.signature != kCentralHeaderSignature) return ZIP_E_BAD_ARCHIVE;
+      // Name, extra field and comment; only the name is used (for the check).
+      variable.resize(central.nameLength + central.extraLength + central.commentLength);
+      if (!reader.Read(variable.data(), variable.size())) return ZIP_E_BAD_ARCHIVE;
+
+      auto entry = std::make_unique<ZIP_FileEntry>();
+      start = std::min(start, central.localHeaderOffset);
+      result = LoadLocalHeader(file, central, variable.data(), localBuffer, *entry);
+      if (result != ZIP_OK) return result;
+      entry->versionMadeBy = central.versionMadeBy;
+      entry->diskNumberStart = central.diskNumberStart;
+      entry->internalAttributes = central.internalAttributes;
+      entry->externalAttributes = central.externalAttributes;
+      entry->localHeaderOffset = central.localHeaderOffset;
+      entry->storage = STORAGE_ARCHIVE;
+      entry->fileHandle = file;
+      entries_.push_back(std::move(entry));
+    }
+    archiveStart_ = start;
+    return ZIP_OK;
+  } catch (const std::bad_alloc&) {
+    return ZIP_E_NO_MEMORY;
+  }
+}
+
+}  // namespace kzpzip

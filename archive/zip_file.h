@@ -1,0 +1,69 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/kzp_file_handle.h"
+#include "archive/zip_file_entry.h"
+#include "archive/zip_progress.h"
+#include "archive/zip_result.h"
+
+namespace kzpzip {
+
+// An enumeration position; made by EnumBegin, released by EnumEnd.
+struct ZIP_EnumCursor;
+
+// A ZIP archive read from a file, usually appended to the program itself.
+// Offsets recorded in the archive are absolute positions in that file. The
+// archive owns its entries; they stay valid until Close or the next Open.
+class ZIP_File {
+ public:
+  ZIP_File() = default;
+  virtual ~ZIP_File();
+  ZIP_File(const ZIP_File&) = delete;
+  ZIP_File& operator=(const ZIP_File&) = delete;
+
+  // Opens the file (shared for reading when readOnly) and loads the central
+  // directory, checking each local header against its central record.
+  int Open(const wchar_t* path, bool readOnly);
+  // Drops every entry and closes the file; always ZIP_OK.
+  int Close();
+
+  unsigned GetEntryCount() const;
+  // Null for a negative index or one not below the count.
+  ZIP_FileEntry* GetEntry(int index) const;
+  // The first entry, in directory order, whose name equals name without
+  // regard to case (the name is narrowed with the thread's code page).
+  ZIP_FileEntry* FindEntry(const wchar_t* name) const;
+
+  // Null when the cursor cannot be allocated; EnumNext then answers null.
+  ZIP_EnumCursor* EnumBegin() const;
+  ZIP_FileEntry* EnumNext(ZIP_EnumCursor* cursor) const;
+  void EnumEnd(ZIP_EnumCursor* cursor) const;
+
+  // Extracts every entry below folder in directory order. Every entry name
+  // is checked before anything is written: a name that would leave the
+  // folder fails with ZIP_E_BAD_ARCHIVE, one whose target path would not fit
+  // MAX_PATH with ZIP_E_CREATE (ZIP_E_FAIL for a folder entry).
+  int ExtractAll(const wchar_t* folder, ZIP_ProgressCallback callback, void* context);
+
+ private:
+  int ReadDirectory(HANDLE file);
+  int FindEndRecord(HANDLE file, std::uint32_t* position);
+  int ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* totalEntries);
+  int CheckTargetPaths(const wchar_t* folder) const;
+
+  std::vector<std::unique_ptr<ZIP_FileEntry>> entries_;
+  std::string archiveComment_;
+  CKzpFileHandle file_;
+  bool readOnly_ = true;
+  bool hasLeadingData_ = false;
+  std::uint32_t archiveStart_ = 0;
+  std::uint32_t centralDirOffset_ = 0;
+};
+
+}  // namespace kzpzip
