@@ -1,0 +1,59 @@
+#include "app/installer_command.h"
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+// The extension of the last path component, dot included, or none.
+const wchar_t* ExtensionOf(const wchar_t* path) {
+  const wchar_t* component = path;
+  for (const wchar_t* p = path; *p != L'\0'; ++p) {
+    if (*p == L'\\' || *p == L'/') component = p + 1;
+  }
+  return std::wcsrchr(component, L'.');
+}
+
+bool CopyIfFits(const std::wstring& text, wchar_t* out, std::size_t capacity) {
+  if (out == nullptr || text.size() + 1 > capacity) return false;
+  std::wmemcpy(out, text.c_str(), text.size() + 1);
+  return true;
+}
+
+}  // namespace
+
+bool ComposeProgramPart(const wchar_t* command, const wchar_t* parameters, bool force,
+                        wchar_t* programPart, std::size_t capacity, bool* isBatch) {
+  if (programPart != nullptr && capacity > 0) programPart[0] = L'\0';
+  if (command == nullptr) return false;
+
+  const wchar_t* extension = ExtensionOf(command);
+  const bool batch = extension != nullptr &&
+                     (std::wcscmp(extension, L".bat") == 0 || std::wcscmp(extension, L".cmd") == 0);
+  if (isBatch != nullptr) *isBatch = batch;
+  if (batch) return CopyIfFits(L"cmd.exe /C", programPart, capacity);
+
+  std::wstring part = command;
+  part += L'"';
+  if (parameters != nullptr) {
+    part += L' ';
+    part += parameters;
+  }
+  if (force) part += L" /force";
+  return CopyIfFits(part, programPart, capacity);
+}
+
+bool FormatInstallerCommandLine(const wchar_t* folder, const wchar_t* programPart,
+                                const wchar_t* command, bool isBatch, wchar_t* commandLine,
+                                std::size_t capacity) {
+  const std::size_t folderLength = std::wcslen(folder);
+  const bool endsWithBackslash = folderLength > 0 && folder[folderLength - 1] == L'\\';
+  const wchar_t* separator = endsWithBackslash ? L"" : L"\\";
+  std::wstring line;
+  if (isBatch) {
+    line = std::wstring(programPart) + L" \"" + folder + separator + command + L"\" xeltr";
+  } else {
+    line = std::wstring(L"\"") + folder + separator + programPart;
+  }
+  return CopyIfFits(line, commandLine, capacity);
+}

@@ -1,0 +1,77 @@
+#include "app/installer_command.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct InstallerCase {
+  const wchar_t* folder;
+  const wchar_t* command;
+  const wchar_t* parameters;  // none when null
+  bool force;
+  const wchar_t* expected;
+};
+
+void PrintTo(const InstallerCase& c, std::ostream* os) {
+  std::wstring text = std::wstring(c.folder) + L" + " + c.command;
+  *os << std::string(text.begin(), text.end());
+}
+
+class InstallerCommandTable : public ::testing::TestWithParam<InstallerCase> {};
+
+TEST_P(InstallerCommandTable, BuildsTheCommandLine) {
+  const InstallerCase& c = GetParam();
+  wchar_t programPart[kProgramPartCapacity] = {};
+  bool isBatch = false;
+  ASSERT_TRUE(ComposeProgramPart(c.command, c.parameters, c.force, programPart,
+                                 kProgramPartCapacity, &isBatch));
+  wchar_t commandLine[kCommandLineCapacity] = {};
+  ASSERT_TRUE(FormatInstallerCommandLine(c.folder, programPart, c.command, isBatch, commandLine,
+                                         kCommandLineCapacity));
+  EXPECT_STREQ(commandLine, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, InstallerCommandTable,
+    ::testing::Values(
+        // A folder ending with a backslash gets no second one.
+        InstallerCase{L"C:\\", L"setup.exe", nullptr, false, L"\"C:\\setup.exe\""},
+        InstallerCase{L"C:\\W", L"setup.exe", nullptr, false, L"\"C:\\W\\setup.exe\""},
+        // Batch files run through the command interpreter with the marker,
+        // without parameters or /force.
+        InstallerCase{L"C:\\W", L"inst.bat", L"-s", true, L"cmd.exe /C \"C:\\W\\inst.bat\" xeltr"},
+        InstallerCase{L"C:\\W\\", L"sub\\go.cmd", nullptr, false,
+                      L"cmd.exe /C \"C:\\W\\sub\\go.cmd\" xeltr"},
+        // The extension compares with case: capitals start the file directly.
+        InstallerCase{L"C:\\W", L"Install.CMD", L"/q", false, L"\"C:\\W\\Install.CMD\" /q"},
+        InstallerCase{L"C:\\W", L"tools\\setup.exe", L"-s", true,
+                      L"\"C:\\W\\tools\\setup.exe\" -s /force"},
+        // Parameters present but empty leave a trailing blank.
+        InstallerCase{L"C:\\W", L"setup.exe", L"", false, L"\"C:\\W\\setup.exe\" "},
+        // Only the last path component's dot counts.
+        InstallerCase{L"C:\\W", L"v1.bat\\setup", nullptr, false, L"\"C:\\W\\v1.bat\\setup\""}));
+
+TEST(InstallerCommand, NoCommandBuildsNothing) {
+  wchar_t programPart[kProgramPartCapacity] = L"old";
+  bool isBatch = true;
+  EXPECT_FALSE(ComposeProgramPart(nullptr, L"-s", true, programPart, kProgramPartCapacity, &isBatch));
+  EXPECT_STREQ(programPart, L"");
+}
+
+TEST(InstallerCommand, RefusesWhatDoesNotFitInsteadOfCutting) {
+  const std::wstring longCommand(kProgramPartCapacity, L'a');
+  wchar_t programPart[kProgramPartCapacity] = {};
+  bool isBatch = false;
+  EXPECT_FALSE(ComposeProgramPart(longCommand.c_str(), nullptr, false, programPart,
+                                  kProgramPartCapacity, &isBatch));
+
+  wchar_t small[16] = {};
+  EXPECT_FALSE(FormatInstallerCommandLine(L"C:\\Folder", L"setup.exe\"", L"setup.exe", false,
+                                          small, 16));
+  EXPECT_TRUE(FormatInstallerCommandLine(L"C:\\F", L"s.exe\"", L"s.exe", false, small, 16));
+  EXPECT_STREQ(small, L"\"C:\\F\\s.exe\"");
+}
+
+}  // namespace
