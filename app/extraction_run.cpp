@@ -3,14 +3,20 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <vector>
 
 #include "app/app_state.h"
+#include "app/installer_command.h"
+#include "app/installer_run.h"
+#include "app/work_folder.h"
 #include "resources/resource.h"
 #include "ui/resource_message.h"
 
 namespace {
 
 constexpr DWORD kPathCapacity = MAX_PATH;
+// Gives an installer's last child processes time to let go of their files.
+constexpr DWORD kPauseBeforeRemovalMs = 2000;
 
 // Restores the current folder saved at the start of the run on every way out,
 // so the target folder is never current when the run returns.
@@ -67,30 +73,62 @@ unsigned char ReportExtractionProgress(void* context, const kzpzip::ZIP_ExtractP
 }
 
 int RunExtraction(HWND owner, const wchar_t* folder, bool useWorkFolder, bool silent) {
+  // A silent installation that fails before its installer ran must not
+  // report success: 0 is what deployment tools read as "installed".
+  const int failed = (useWorkFolder && silent) ? kInstallFailedExitCode : 0;
   CKzpCurrentFolderRestorer currentFolder;
 
   wchar_t target[kPathCapacity] = {};
-  if (useWorkFolder || folder == nullptr) {
-    // The work folder and the folder browser arrive with the installer run
-    // and the windows; until then there is no target to extract into.
+  if (useWorkFolder) {
+    if (!CreateWorkFolder(target, kPathCapacity)) return failed;
+  } else if (folder != nullptr) {
+    if (std::wcslen(folder) >= kPathCapacity) return 0;
+    std::wcscpy(target, folder);
+  } else {
+    // Browsing for a folder comes with the package window.
     return 0;
   }
-  if (std::wcslen(folder) >= kPathCapacity) return 0;
-  std::wcscpy(target, folder);
 
-  if (!SetCurrentDirectoryW(target)) return 0;
+  // Every way out after this point restores the current folder first, so
+  // the work folder is never current when it is removed.
+  auto endRun = [&](int result) {
+    currentFolder.Restore();
+    if (useWorkFolder) RemoveFolderTree(target);
+    return result;
+  };
 
-  const unsigned long long required = 0;  // no package definition is loaded here
+  if (!SetCurrentDirectoryW(target)) return endRun(failed);
+
+  const unsigned long long required = TheApp().package.GetRequiredSpace();
   const unsigned long long available = AvailableBytesHere();
   if (!HasEnoughSpace(available, required)) {
     if (!silent) ShowNoSpaceMessage(owner, required, available);
-    return 0;
+    return endRun(failed);
   }
 
-  const int result = TheApp().archive.ExtractAll(target, ReportExtractionProgress, nullptr);
-  if (result != kzpzip::ZIP_OK) {
+  const int extracted = TheApp().archive.ExtractAll(target, ReportExtractionProgress, nullptr);
+  if (extracted != kzpzip::ZIP_OK) {
     if (!silent) ShowResourceMessage(owner, IDS_EXTRACTION_FAILED, IDS_CAPTION, MB_ICONERROR);
-    return 0;
+    return endRun(failed);
   }
-  return 1;
+  if (!useWorkFolder) {
+    currentFolder.Restore();
+    return 1;
+  }
+
+  wchar_t programPart[kProgramPartCapacity] = {};
+  bool isBatch = false;
+  std::vector<wchar_t> commandLine(kCommandLineCapacity, L'\0');
+  if (!BuildInstallerCommand(programPart, kProgramPartCapacity, &isBatch) ||
+      !FormatInstallerCommandLine(target, programPart, TheApp().package.GetInstallCommand(),
+                                  isBatch, commandLine.data(), commandLine.size())) {
+    return endRun(failed);
+  }
+  const DWORD installerCode = RunInstaller(commandLine.data(), target, isBatch);
+  const int result = TheApp().package.MapReturnCode(static_cast<std::int32_t>(installerCode));
+
+  currentFolder.Restore();
+  Sleep(kPauseBeforeRemovalMs);
+  RemoveFolderTree(target);
+  return result;
 }

@@ -7,6 +7,7 @@
 #include "app/extraction_run.h"
 #include "app/language_code.h"
 #include "app/module_library.h"
+#include "package/description_search.h"
 #include "resources/resource.h"
 #include "ui/resource_message.h"
 #include "ui/usage_dialog.h"
@@ -38,33 +39,63 @@ class CKzpIconRelease {
   AppState& app_;
 };
 
+// Loads the package description: named after the program file, or else
+// found by its content.
+bool LoadPackageDefinition(AppState& app, const wchar_t* programPath,
+                           const LanguageCode& languageCode) {
+  if (app.package.LoadPackage(programPath, languageCode.text)) return true;
+  wchar_t name[kDescriptionNameCapacity] = {};
+  return FindDescriptionEntry(app.archive, name) &&
+         app.package.Load(programPath, name, languageCode.text);
+}
+
+void LoadIcons(AppState& app) {
+  app.smallIcon = static_cast<HICON>(
+      LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_PACKAGE), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  app.largeIcon = static_cast<HICON>(LoadImageW(app.instance, MAKEINTRESOURCEW(IDI_PACKAGE),
+                                                IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+}
+
 // Runs the one mode the switches and the package ask for; returns the
-// process exit code.
-int RunMode(AppState& app, const LanguageCode& /*languageCode*/) {
-  if (app.switches.helpRequested) {
+// process exit code. The mode is the first that applies: help, no archive,
+// extract, no description, install, interactive.
+int RunMode(AppState& app, const LanguageCode& languageCode) {
+  const CommandLineSwitches& switches = app.switches;
+  if (switches.helpRequested) {
     DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_USAGE), GetDesktopWindow(),
                     UsageDialogProc, 0);
     return 1;
   }
+  const bool silentInstall = switches.installRequested && !switches.extractRequested;
 
   wchar_t programPath[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameW(nullptr, programPath, MAX_PATH);
   // A path that filled the buffer was cut: never open a file under a cut name.
   const bool pathOk = length > 0 && length < MAX_PATH;
   if (!pathOk || app.archive.Open(programPath, true) != kzpzip::ZIP_OK) {
-    ShowNotAPackage();
-    app.exitCode = 0;
-    return 0;
+    ShowNotAPackage();  // in every mode, the silent ones included
+    app.exitCode = silentInstall ? kInstallFailedExitCode : 0;
+    return app.exitCode;
   }
 
-  if (app.switches.extractRequested) {
-    return RunExtraction(nullptr, app.switches.extractPath, false, true);
+  if (switches.extractRequested) {
+    return RunExtraction(nullptr, switches.extractPath, false, true);
   }
 
-  // The package definition is read by the package module; without it no
-  // description can be found.
-  if (!app.switches.installRequested) ShowNotAPackage();
-  app.exitCode = 0;
+  if (!LoadPackageDefinition(app, programPath, languageCode)) {
+    if (!silentInstall) ShowNotAPackage();
+    app.exitCode = silentInstall ? kInstallFailedExitCode : 0;
+    return app.exitCode;
+  }
+  LoadIcons(app);
+
+  if (silentInstall) {
+    app.exitCode = RunExtraction(nullptr, nullptr, true, true);
+    return app.exitCode;
+  }
+  // The package window arrives with the user interface; until then the
+  // window cannot be created, which ends the process with the initial 1.
   return app.exitCode;
 }
 

@@ -1,0 +1,3 @@
+@echo off
+rem Writes a report of the drives.
+fsutil fsinfo drives

@@ -1,0 +1,226 @@
+// Silent installation from end to end: real packages run as real processes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+#include "file_bytes.h"
+#include "package/des_cipher.h"
+#include "package_fixture.h"
+#include "process_runner.h"
+#include "temp_folder.h"
+
+namespace {
+
+constexpr DWORD kInstallFailed = 1603;
+
+// Every item in a folder, for "nothing left behind" checks.
+std::set<std::wstring> ItemsIn(const std::wstring& folder) {
+  std::set<std::wstring> found;
+  WIN32_FIND_DATAW item{};
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &item);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    const std::wstring name = item.cFileName;
+    if (name != L"." && name != L"..") found.insert(name);
+  } while (FindNextFileW(search, &item));
+  FindClose(search);
+  return found;
+}
+
+// Runs a package with /install (or other switches) and records what the
+// installer saw in a log the fake installer appends to.
+class SilentInstall : public ::testing::Test {
+ protected:
+  // The stub inherits a temporary folder of this test's own, so its work
+  // folder lands there and its removal can be checked even while other
+  // tests run.
+  void SetUp() override {
+    log_ = folder_ / L"installer.log";
+    temp_ = folder_ / L"temp";
+    ASSERT_TRUE(CreateDirectoryW(temp_.c_str(), nullptr));
+    SetEnvironmentVariableW(L"KZP_INSTALLER_LOG", log_.c_str());
+    GetEnvironmentVariableW(L"TMP", savedTmp_, MAX_PATH);
+    GetEnvironmentVariableW(L"TEMP", savedTemp_, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", temp_.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+  }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"KZP_INSTALLER_LOG", nullptr);
+    SetEnvironmentVariableW(L"TMP", savedTmp_);
+    SetEnvironmentVariableW(L"TEMP", savedTemp_);
+    EXPECT_TRUE(ItemsIn(temp_).empty()) << "the work folder must be gone";
+  }
+
+  ProcessOutcome Run(const CKzpPackageFixture& package, const std::wstring& arguments,
+                     const std::wstring& exeName = L"package.exe") {
+    const std::wstring path = folder_ / exeName;
+    EXPECT_TRUE(package.WriteTo(path));
+    ProcessOutcome outcome = RunProcess(path, arguments, 60000);
+    EXPECT_TRUE(outcome.started);
+    EXPECT_FALSE(outcome.timedOut);
+    EXPECT_TRUE(outcome.windows.empty()) << "silent modes open no window";
+    return outcome;
+  }
+  std::string Log() const { return ReadFileText(log_); }
+
+  CKzpTempFolder folder_;
+  std::wstring log_;
+  std::wstring temp_;
+  wchar_t savedTmp_[MAX_PATH] = {};
+  wchar_t savedTemp_[MAX_PATH] = {};
+};
+
+const char kMap[] =
+    "<installation><install><returncode_map>"
+    "<map source=\"1641\" dest=\"0\"/>"
+    "<map source=\"-5\" dest=\"7\"/>"
+    "</returncode_map></install></installation>";
+
+struct CodeCase {
+  const char* told;   // the installer's exit code
+  DWORD expected;     // the process exit code after the map
+};
+
+void PrintTo(const CodeCase& c, std::ostream* os) { *os << c.told; }
+
+class InstallerExitCode : public SilentInstall, public ::testing::WithParamInterface<CodeCase> {};
+
+TEST_P(InstallerExitCode, IsMappedThroughTheReturnCodeMap) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", (std::string("-exit:") + GetParam().told).c_str());
+  package.AddPackageData(kMap);
+  const ProcessOutcome outcome = Run(package, L"/install");
+  EXPECT_EQ(outcome.exitCode, GetParam().expected);
+  // The installer ran from the work folder: a braced GUID under TMP.
+  EXPECT_NE(Log().find("\\temp\\{"), std::string::npos) << Log();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, InstallerExitCode,
+    ::testing::Values(CodeCase{"1641", 0u}, CodeCase{"1642", 1642u}, CodeCase{"-5", 7u},
+                      CodeCase{"-6", static_cast<DWORD>(-6)}, CodeCase{"0", 0u}));
+
+TEST_F(SilentInstall, ProgramGetsItsParametersAndForce) {
+  CKzpPackageFixture package;
+  package.AddInstaller("tools/setup.exe");
+  package.AddDescription("package.xml", "tools\\setup.exe", "-s -exit:3");
+  const ProcessOutcome outcome = Run(package, L"/sms /f");
+  EXPECT_EQ(outcome.exitCode, 3u) << "no vr_data.xml: the code passes through";
+  const std::string log = Log();
+  EXPECT_NE(log.find("\\tools\\setup.exe\" -s -exit:3 /force"), std::string::npos) << log;
+}
+
+TEST_F(SilentInstall, BatchFileRunsThroughTheCommandInterpreter) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  // The batch file calls the fake installer with its first argument.
+  package.Writer().AddFile("install.cmd",
+                           "@echo off\r\nsetup.exe -exit:1641 marker=%1\r\nexit /b %errorlevel%\r\n");
+  package.AddDescription("package.xml", "install.cmd", "-ignored");
+  package.AddPackageData(kMap);
+  const ProcessOutcome outcome = Run(package, L"/install /force");
+  EXPECT_EQ(outcome.exitCode, 0u) << "1641 from the batch file, mapped to 0";
+  const std::string log = Log();
+  EXPECT_NE(log.find("marker=xeltr"), std::string::npos) << log;
+  EXPECT_EQ(log.find("-ignored"), std::string::npos) << "no parameters for batch files";
+  EXPECT_EQ(log.find("/force"), std::string::npos) << "no /force for batch files";
+}
+
+TEST_F(SilentInstall, DescriptionFoundByNameWithoutRegardToCase) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  // Not version 2.0.1.0 in content terms: found by name only.
+  package.Writer().AddFile(
+      "SETUP.XML",
+      "<kzp_package version=\"1.0\"><installation><install><command>setup.exe</command>"
+      "<command_params>-exit:42</command_params></install></installation></kzp_package>");
+  EXPECT_EQ(Run(package, L"/install", L"setup.exe").exitCode, 42u);
+}
+
+TEST_F(SilentInstall, DescriptionFoundByContentAfterRenaming) {
+  CKzpPackageFixture package;
+  package.AddInstaller("bin/setup.exe");
+  package.Writer().AddFile("docs/readme.xml", "<other version=\"2.0.1.0\"/>");
+  package.AddDescription("meta/Desc.XML", "bin\\setup.exe", "-exit:43");
+  EXPECT_EQ(Run(package, L"/install", L"renamed-by-user.exe").exitCode, 43u);
+}
+
+TEST_F(SilentInstall, EncryptedConfigurationLoads) {
+  // The key text is the description's filename text.
+  DesCipher cipher;
+  cipher.skipParityCheck = true;
+  std::uint8_t key[DesCipher::kKeyBytes] = {};
+  DesCipher::SetKeyText("package.exe", key);
+  ASSERT_TRUE(cipher.ScheduleKeys(key));
+  const std::string config = "<config>secret</config>";
+  const std::string hex = cipher.EncryptHex(reinterpret_cast<const std::uint8_t*>(config.data()),
+                                            config.size());
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", "-exit:5");
+  package.AddPackageData(
+      "<configuration><config_file><filename encrypt=\"1\">conf.hex</filename></config_file>"
+      "</configuration>");
+  package.Writer().AddFile("conf.hex", hex);
+  EXPECT_EQ(Run(package, L"/install").exitCode, 5u);
+}
+
+// Failures before the installer ran end with 1603, silently, and leave no
+// work folder behind.
+TEST_F(SilentInstall, DamagedEncryptedConfigurationFailsTheInstall) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", "-exit:5");
+  package.AddPackageData(
+      "<configuration><config_file><filename encrypt=\"1\">conf.hex</filename></config_file>"
+      "</configuration>");
+  package.Writer().AddFile("conf.hex", "not hex at all!!");
+  EXPECT_EQ(Run(package, L"/install").exitCode, kInstallFailed);
+  EXPECT_EQ(Log(), "") << "the installer never ran";
+}
+
+TEST_F(SilentInstall, NoDescriptionNoCommandOrBadEntryFail) {
+  CKzpPackageFixture noDescription;
+  noDescription.AddInstaller("setup.exe");
+  EXPECT_EQ(Run(noDescription, L"/install").exitCode, kInstallFailed);
+
+  CKzpPackageFixture noCommand;
+  noCommand.Writer().AddFile("package.xml", "<kzp_package version=\"2.0.1.0\"/>");
+  EXPECT_EQ(Run(noCommand, L"/install").exitCode, kInstallFailed);
+
+  CKzpPackageFixture hostileName;
+  hostileName.AddInstaller("setup.exe");
+  hostileName.AddDescription("package.xml", "setup.exe", "-exit:0");
+  hostileName.Writer().AddFile("../escape.txt", "outside");
+  EXPECT_EQ(Run(hostileName, L"/install").exitCode, kInstallFailed);
+  EXPECT_EQ(Log(), "") << "the installer never ran";
+}
+
+// An installer that cannot start hands on the error CreateProcessW gave.
+TEST_F(SilentInstall, InstallerThatCannotStartReportsWhy) {
+  CKzpPackageFixture missing;
+  missing.AddDescription("package.xml", "missing.exe", nullptr);
+  EXPECT_EQ(Run(missing, L"/install").exitCode, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  CKzpPackageFixture notAProgram;
+  notAProgram.Writer().AddFile("notes.exe", "just some text, not a program\r\n");
+  notAProgram.AddDescription("package.xml", "notes.exe", nullptr);
+  EXPECT_EQ(Run(notAProgram, L"/install").exitCode, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+}
+
+TEST_F(SilentInstall, ExtractWinsOverInstall) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", "-exit:9");
+  const std::wstring target = folder_ / L"out";
+  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+  EXPECT_EQ(Run(package, L"/install /extract:" + target).exitCode, 1u);
+  EXPECT_TRUE(FileExists(target + L"\\setup.exe"));
+  EXPECT_EQ(Log(), "") << "no installer runs in extract mode";
+}
+
+}  // namespace
