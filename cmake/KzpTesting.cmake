@@ -3,6 +3,8 @@ include(GoogleTest)
 
 # kzp_add_unit_test(<target> SOURCES <files...> [LIBS <targets...>])
 # Builds a GoogleTest program and registers each of its tests with CTest.
+# Suites named *UnderLocale run only from the extra CTest entries that set a
+# Windows locale for them, so they are left out of discovery.
 # Discovery runs at test time: a cold Wine prefix is too slow for the
 # POST_BUILD default and would fail the link step.
 function(kzp_add_unit_test target)
@@ -11,6 +13,7 @@ function(kzp_add_unit_test target)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} kzp_test_support gtest_main kzp_warnings)
   gtest_discover_tests(${target}
     TEST_PREFIX "${target}."
+    TEST_FILTER "-*UnderLocale.*"
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 120)

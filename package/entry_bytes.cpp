@@ -24,6 +24,5 @@ bool ParseEntry(kzpzip::ZIP_FileEntry& entry, CKzpXMLReader& document) {
   if (entry.uncompressedSize > static_cast<std::uint32_t>(INT_MAX)) return false;
   EntryBytes bytes;
   if (!ReadWholeEntry(entry, bytes)) return false;
-  return document.Parse(bytes.data.get(), static_cast<int>(bytes.size)) ==
-         CKzpXMLReader::kParseOk;
+  return document.Parse(bytes.data.get(), static_cast<int>(bytes.size)) == CKzpXMLReader::kParseOk;
 }

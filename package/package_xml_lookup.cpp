@@ -2,17 +2,14 @@
 
 #include <cwchar>
 
-const CKzpXMLNode* FindChildElement(const CKzpXMLReader& document,
-                                    const CKzpXMLNode* parent,
+const CKzpXMLNode* FindChildElement(const CKzpXMLReader& document, const CKzpXMLNode* parent,
                                     const wchar_t* name) {
   if (parent == nullptr) return nullptr;
   return document.FindElement(parent, name, nullptr, nullptr);
 }
 
-const CKzpXMLNode* FindTranslated(const CKzpXMLReader& document,
-                                  const CKzpXMLNode* parent,
-                                  const wchar_t* name,
-                                  const wchar_t* language) {
+const CKzpXMLNode* FindTranslated(const CKzpXMLReader& document, const CKzpXMLNode* parent,
+                                  const wchar_t* name, const wchar_t* language) {
   if (parent == nullptr) return nullptr;
   const CKzpXMLNode* found = document.FindElement(parent, name, L"lang", language);
   if (found != nullptr) return found;

@@ -10,17 +10,14 @@
 
 // The element `name` among parent's children (the last one in the document
 // when several match); null when parent is null.
-const CKzpXMLNode* FindChildElement(const CKzpXMLReader& document,
-                                    const CKzpXMLNode* parent,
+const CKzpXMLNode* FindChildElement(const CKzpXMLReader& document, const CKzpXMLNode* parent,
                                     const wchar_t* name);
 
 // The translated element `name` under parent whose `lang` attribute is the
 // language, compared without regard to case. Only when none exists is the
 // English one taken; there is no other fallback.
-const CKzpXMLNode* FindTranslated(const CKzpXMLReader& document,
-                                  const CKzpXMLNode* parent,
-                                  const wchar_t* name,
-                                  const wchar_t* language);
+const CKzpXMLNode* FindTranslated(const CKzpXMLReader& document, const CKzpXMLNode* parent,
+                                  const wchar_t* name, const wchar_t* language);
 
 // The text of a leaf element: its first child, when that is a text node.
 const wchar_t* ElementText(const CKzpXMLNode* element);

@@ -22,8 +22,7 @@ bool VRPkg::Reset() {
   return true;
 }
 
-bool VRPkg::Load(const wchar_t* path, const wchar_t* descriptionName,
-                 const wchar_t* languageCode) {
+bool VRPkg::Load(const wchar_t* path, const wchar_t* descriptionName, const wchar_t* languageCode) {
   if (path == nullptr || descriptionName == nullptr) return false;
   // Refused before anything changes: a path or code cut to fit its field
   // would name another file or another language.

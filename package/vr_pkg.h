@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <oleauto.h>
 
 #include <cstddef>
@@ -38,8 +39,7 @@ class VRPkg {
   // when encrypted, decrypt). Refused without touching anything: a null
   // argument, an archive path that does not fit 259 characters and a
   // language code of more than two characters.
-  bool Load(const wchar_t* archivePath, const wchar_t* descriptionName,
-            const wchar_t* language);
+  bool Load(const wchar_t* archivePath, const wchar_t* descriptionName, const wchar_t* language);
   // Load with the description named after the archive's file name:
   // C:\dl\pkg123.exe reads pkg123.xml.
   bool LoadPackage(const wchar_t* archivePath, const wchar_t* language);

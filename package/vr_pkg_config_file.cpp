@@ -16,12 +16,11 @@ namespace {
 // without a file name keys it with an empty text (eight spaces).
 std::string KeyText(const wchar_t* fileName) {
   if (fileName == nullptr || fileName[0] == L'\0') return std::string();
-  const int bytes = WideCharToMultiByte(CP_THREAD_ACP, 0, fileName, -1, nullptr, 0,
-                                        nullptr, nullptr);
+  const int bytes =
+      WideCharToMultiByte(CP_THREAD_ACP, 0, fileName, -1, nullptr, 0, nullptr, nullptr);
   if (bytes <= 1) return std::string();
   std::string text(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_THREAD_ACP, 0, fileName, -1, text.data(), bytes, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_THREAD_ACP, 0, fileName, -1, text.data(), bytes, nullptr, nullptr);
   text.resize(static_cast<std::size_t>(bytes - 1));
   return text;
 }
@@ -33,8 +32,7 @@ struct Plaintext {
 
 // False on damaged hex text: such a configuration cannot be used, and the
 // loader's callers expect true or false, never an exception.
-bool DecryptConfiguration(const std::string& keyText, const EntryBytes& hex,
-                          Plaintext& plain) {
+bool DecryptConfiguration(const std::string& keyText, const EntryBytes& hex, Plaintext& plain) {
   DesCipher cipher;
   cipher.skipParityCheck = true;
   cipher.keyScheduled = false;
@@ -44,9 +42,8 @@ bool DecryptConfiguration(const std::string& keyText, const EntryBytes& hex,
   try {
     std::uint8_t* result = nullptr;
     std::size_t length = 0;
-    cipher.DecryptHex(
-        std::string_view(reinterpret_cast<const char*>(hex.data.get()), hex.size),
-        &result, &length);
+    cipher.DecryptHex(std::string_view(reinterpret_cast<const char*>(hex.data.get()), hex.size),
+                      &result, &length);
     plain.data.reset(result);
     plain.size = length;
     return true;

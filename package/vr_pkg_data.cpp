@@ -84,7 +84,8 @@ bool VRPkg::GetConfiguration(VRPkgConfig* record) const {
 
   // Without a config_file element the configuration UI file's name serves
   // for the configuration file too.
-  const CKzpXMLNode* configFile = configuration ? configuration->FindChild(L"config_file") : nullptr;
+  const CKzpXMLNode* configFile =
+      configuration ? configuration->FindChild(L"config_file") : nullptr;
   const CKzpXMLNode* fileName = configFile ? configFile->FindChild(L"filename") : uiName;
   if (fileName != nullptr) {
     record->encrypt = IsSetFlag(fileName, L"encrypt");

@@ -29,6 +29,13 @@ std::wstring PackagedStub(const CKzpTempFolder& folder) {
   writer.AddFolder("docs/");
   writer.AddFile("docs/guide.txt", std::string(100000, 'g'));
   writer.AddFile("bin/tool.dat", "stored bytes", kzppack::kMethodStored);
+  kzppack::ZipEntrySpec dated;
+  dated.name = "bin/dated.txt";
+  dated.data = {'d'};
+  dated.dosDate = kzppack::DosDate(2024, 2, 29);
+  dated.dosTime = kzppack::DosTime(13, 45, 30);
+  dated.externalAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+  writer.Add(std::move(dated));
   const std::wstring path = folder / L"package.exe";
   EXPECT_TRUE(WriteFileBytes(path, writer.Finish()));
   return path;
@@ -100,6 +107,23 @@ TEST(SilentExtract, ExtractsEveryEntryWithoutAWindowAndEndsWith1) {
   EXPECT_EQ(ReadFileText(target + L"\\readme.txt"), "hello\r\n");
   EXPECT_TRUE(ReadFileText(target + L"\\docs\\guide.txt") == std::string(100000, 'g'));
   EXPECT_EQ(ReadFileText(target + L"\\bin\\tool.dat"), "stored bytes");
+
+  // Times are the entry's local DOS time; attributes the entry's own.
+  const std::wstring dated = target + L"\\bin\\dated.txt";
+  EXPECT_EQ(GetFileAttributesW(dated.c_str()), DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE});
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExW(dated.c_str(), GetFileExInfoStandard, &data));
+  FILETIME local{};
+  SYSTEMTIME when{};
+  FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+  FileTimeToSystemTime(&local, &when);
+  EXPECT_EQ(when.wYear, 2024);
+  EXPECT_EQ(when.wMonth, 2);
+  EXPECT_EQ(when.wDay, 29);
+  EXPECT_EQ(when.wHour, 13);
+  EXPECT_EQ(when.wMinute, 45);
+  EXPECT_EQ(when.wSecond, 30);
+  SetFileAttributesW(dated.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 class SilentExtractRefused : public ::testing::TestWithParam<const wchar_t*> {};

@@ -4,12 +4,19 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace {
 
 struct LanguageCase {
   const wchar_t* name;
   const wchar_t* code;
 };
+
+void PrintTo(const LanguageCase& c, std::ostream* os) {
+  const std::wstring name = c.name != nullptr ? c.name : L"(none)";
+  *os << std::string(name.begin(), name.end());
+}
 
 class LanguageTable : public ::testing::TestWithParam<LanguageCase> {};
 
@@ -27,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The code follows the system default locale, which the test's environment
 // sets (LC_ALL under Wine); the expected code comes from the same variable.
-TEST(LanguageCode, FollowsTheSystemLocale) {
+TEST(LanguageCodeUnderLocale, FollowsTheSystemLocale) {
   char expected[8] = "";
   if (GetEnvironmentVariableA("KZP_EXPECT_LANGUAGE", expected, sizeof expected) != 2) {
     GTEST_SKIP() << "runs only where CTest sets a locale and its expected code";

@@ -3,17 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "file_bytes.h"
-
-kzppack::ZipWriter PackageWriter() {
-  kzppack::Bytes prefix(40000, 0xCC);
-  prefix[0] = 'M';
-  prefix[1] = 'Z';
-  return kzppack::ZipWriter(prefix);
-}
+#include "packer/zip_mutators.h"
+#include "packer/zip_writer.h"
 
 std::string DescriptionXml(const std::string& body, const std::string& version) {
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<kzp_package version=\"" +
-         version + "\">\n" + body + "\n</kzp_package>\n";
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<kzp_package version=\"" + version + "\">\n" +
+         body + "\n</kzp_package>\n";
 }
 
 std::string SampleDescriptionXml() {
@@ -24,23 +19,27 @@ std::string SampleDescriptionXml() {
       "    <name_xlate lang=\"DE\">Beispielpaket</name_xlate>\n"
       "  </name>\n"
       "  <version value=\"1.2.3\"/>\n"
-      "  <description>\n"
-      "    <description_xlate lang=\"en\"><![CDATA[Line one\n  Line two]]><br/>Plain"
-      "</description_xlate>\n"
-      "  </description>\n"
       "  <installation><install>\n"
       "    <command>inst.bat</command>\n"
       "    <command_params>/quiet /norestart</command_params>\n"
       "  </install></installation>");
 }
 
-std::string PackageDataXml(const std::string& body) {
-  return "<?xml version=\"1.0\"?>\n<vr_pkg_data>\n" + body + "\n</vr_pkg_data>\n";
-}
-
-std::wstring SavePackage(const CKzpTempFolder& folder, const std::wstring& fileName,
-                         const kzppack::Bytes& file) {
-  const std::wstring path = folder / fileName;
+std::wstring SavePackage(const CKzpTempFolder& folder, const PackageSpec& spec) {
+  kzppack::Bytes prefix(40000, 0xCC);
+  kzppack::ZipWriter writer(prefix);
+  writer.AddFile(spec.descriptionName, spec.description);
+  if (!spec.data.empty()) {
+    writer.AddFile("vr_data.xml", "<vr_pkg_data>" + spec.data + "</vr_pkg_data>");
+  }
+  for (const auto& entry : spec.extra) writer.AddFile(entry.first, entry.second);
+  kzppack::ZipLayout layout;
+  kzppack::Bytes file = writer.Finish(&layout);
+  if (spec.lastEntrySize != 0) {
+    EXPECT_TRUE(kzppack::DeclareUncompressedSize(file, layout, layout.entries.size() - 1,
+                                                 spec.lastEntrySize));
+  }
+  const std::wstring path = folder / L"setup.exe";
   EXPECT_TRUE(WriteFileBytes(path, file));
   return path;
 }

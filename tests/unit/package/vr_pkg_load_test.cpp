@@ -3,70 +3,56 @@
 #include <string>
 
 #include "package/description_search.h"
-#include "package/vr_pkg.h"
 #include "package_builder.h"
-#include "packer/zip_mutators.h"
 
 namespace {
 
-TEST(VRPkgLoad, DescriptionNamedAfterProgramIgnoringCase) {
+TEST(VRPkgLoad, DescriptionNamedAfterTheProgram) {
   CKzpTempFolder folder;
-  kzppack::ZipWriter writer = PackageWriter();
-  writer.AddFile("SETUP.XML", SampleDescriptionXml());
-  const std::wstring path = SavePackage(folder, L"setup.exe", writer.Finish());
+  PackageSpec spec;
+  spec.descriptionName = "SETUP.XML";
+  const std::wstring path = SavePackage(folder, spec);
   VRPkg package;
   ASSERT_TRUE(package.LoadPackage(path.c_str(), L"de"));
   EXPECT_STREQ(package.GetArchivePath(), path.c_str());
   EXPECT_STREQ(package.GetPackageName(), L"Beispielpaket");
-  EXPECT_STREQ(package.GetPackageFileName(), L"pkg123.exe");
-  EXPECT_STREQ(package.GetPackageVersion(), L"1.2.3");
-  EXPECT_STREQ(package.GetInstallCommand(), L"inst.bat");
-  EXPECT_STREQ(package.GetInstallParameters(), L"/quiet /norestart");
   // Without vr_data.xml the package data queries give their neutral answers.
   EXPECT_EQ(package.GetSetting(L"LARGE_WINDOW"), nullptr);
   EXPECT_EQ(package.MapReturnCode(1641), 1641);
   std::uint32_t size = 0;
   EXPECT_FALSE(package.GetLicense(nullptr, &size));
-  EXPECT_EQ(package.GetConfigData().vt, VT_EMPTY);
-}
 
-TEST(VRPkgLoad, OnlyTheLastExtensionGoesAndAMissingDescriptionFails) {
-  CKzpTempFolder folder;
-  kzppack::ZipWriter writer = PackageWriter();
-  writer.AddFile("a.b.xml", SampleDescriptionXml());
-  const kzppack::Bytes file = writer.Finish();
-  VRPkg package;
-  EXPECT_TRUE(package.LoadPackage(SavePackage(folder, L"a.b.exe", file).c_str(), nullptr));
-  EXPECT_FALSE(package.LoadPackage(SavePackage(folder, L"a.exe", file).c_str(), nullptr));
+  // Only the last extension goes: setup.b.exe looks for setup.b.xml.
+  const std::wstring dotted = folder / L"setup.b.exe";
+  const std::wstring bare = folder / L"setup";
+  ASSERT_TRUE(CopyFileW(path.c_str(), dotted.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(path.c_str(), bare.c_str(), FALSE));
+  EXPECT_FALSE(package.LoadPackage(dotted.c_str(), nullptr));
   EXPECT_STREQ(package.GetArchivePath(), L"");
   EXPECT_EQ(package.GetRequiredSpace(), 0u);
+  EXPECT_TRUE(package.LoadPackage(bare.c_str(), nullptr));
 }
 
 TEST(VRPkgLoad, SecondLoadStartsFromTheResetState) {
-  CKzpTempFolder folder;
-  kzppack::ZipWriter first = PackageWriter();
-  first.AddFile("setup.xml", SampleDescriptionXml());
-  first.AddFile("vr_data.xml", PackageDataXml(
-      "<settings><value name=\"LARGE_WINDOW\" value=\"1\"/></settings>"));
-  kzppack::ZipWriter second = PackageWriter();
-  second.AddFile("other.xml", DescriptionXml("<filename>other.exe</filename>"));
+  CKzpTempFolder first;
+  CKzpTempFolder second;
+  PackageSpec spec;
+  spec.data = "<settings><value name=\"LARGE_WINDOW\" value=\"1\"/></settings>";
   VRPkg package;
-  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, L"setup.exe", first.Finish()).c_str(), L"de"));
-  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, L"other.exe", second.Finish()).c_str(), nullptr));
+  ASSERT_TRUE(package.LoadPackage(SavePackage(first, spec).c_str(), L"de"));
+  spec.data.clear();
+  ASSERT_TRUE(package.LoadPackage(SavePackage(second, spec).c_str(), nullptr));
   EXPECT_STREQ(package.GetLanguage(), L"en");
   EXPECT_EQ(package.GetSetting(L"LARGE_WINDOW"), nullptr);
-  EXPECT_STREQ(package.GetPackageFileName(), L"other.exe");
 }
 
 TEST(VRPkgLoad, RefusesWhatDoesNotFitItsFieldWithoutTouchingTheLoadedPackage) {
   CKzpTempFolder folder;
-  kzppack::ZipWriter writer = PackageWriter();
-  writer.AddFile("setup.xml", SampleDescriptionXml());
-  const std::wstring path = SavePackage(folder, L"setup.exe", writer.Finish());
+  const std::wstring path = SavePackage(folder, PackageSpec{});
   VRPkg package;
   ASSERT_TRUE(package.Load(path.c_str(), L"setup.xml", L"de"));
   EXPECT_FALSE(package.Load(path.c_str(), L"setup.xml", L"deu"));
-  const std::wstring longPath = folder.Path() + L"\\" + std::wstring(260, L'x') + L".exe";
+  const std::wstring longPath = folder / (std::wstring(260, L'x') + L".exe");
   EXPECT_FALSE(package.Load(longPath.c_str(), L"setup.xml", nullptr));
   EXPECT_FALSE(package.Load(nullptr, L"setup.xml", nullptr));
   EXPECT_STREQ(package.GetArchivePath(), path.c_str());
@@ -75,40 +61,35 @@ TEST(VRPkgLoad, RefusesWhatDoesNotFitItsFieldWithoutTouchingTheLoadedPackage) {
 
 TEST(FindDescriptionEntry, FirstQualifyingXmlEntryInDirectoryOrder) {
   CKzpTempFolder folder;
-  kzppack::ZipWriter writer = PackageWriter();
-  writer.AddFile("readme.txt", DescriptionXml(""));
-  writer.AddFile("old.xml", DescriptionXml("", "1.0"));
-  writer.AddFile("other.xml", "<other version=\"2.0.1.0\"/>");
-  writer.AddFile("broken.xml", "<kzp_package version=\"2.0.1.0\">");
-  writer.AddFile("huge.xml", DescriptionXml(""));
-  writer.AddFile(std::string(260, 'n') + ".xml", DescriptionXml(""));
-  writer.AddFile("docs/Desc.XML", SampleDescriptionXml());
-  writer.AddFile("second.xml", DescriptionXml(""));
-  kzppack::ZipLayout layout;
-  kzppack::Bytes file = writer.Finish(&layout);
-  // A hostile declared size is a failed read, not a crash.
-  ASSERT_TRUE(kzppack::DeclareUncompressedSize(file, layout, 4, 0xFFFFFFFFu));
-  const std::wstring path = SavePackage(folder, L"renamed.exe", file);
+  PackageSpec spec;
+  spec.descriptionName = "readme.txt";
+  spec.extra = {{"old.xml", DescriptionXml("", "1.0")},
+                {"other.xml", "<other version=\"2.0.1.0\"/>"},
+                {"broken.xml", "<kzp_package version=\"2.0.1.0\">"},
+                {std::string(260, 'n') + ".xml", DescriptionXml("")},
+                {"docs/Desc.XML", SampleDescriptionXml()},
+                {"second.xml", DescriptionXml("")}};
+  const std::wstring path = SavePackage(folder, spec);
   kzpzip::ZIP_File archive;
   ASSERT_EQ(archive.Open(path.c_str(), true), 0);
-
   wchar_t name[kDescriptionNameCapacity] = {};
   ASSERT_TRUE(FindDescriptionEntry(archive, name));
   EXPECT_STREQ(name, L"docs/Desc.XML");
-  EXPECT_TRUE(FindDescriptionEntry(archive, nullptr));
   VRPkg package;
   EXPECT_TRUE(package.Load(path.c_str(), name, nullptr));
   EXPECT_STREQ(package.GetPackageName(), L"Sample Package");
 }
 
-TEST(FindDescriptionEntry, NothingQualifies) {
+TEST(FindDescriptionEntry, OverlongNamesAndHostileSizesDoNotQualify) {
   CKzpTempFolder folder;
-  kzppack::ZipWriter writer = PackageWriter();
-  writer.AddFile("old.xml", DescriptionXml("", "2.0.1.1"));
-  writer.AddFile(std::string(260, 'n') + ".xml", DescriptionXml(""));
+  PackageSpec spec;
+  spec.extra = {{std::string(260, 'n') + ".xml", DescriptionXml("")},
+                {"huge.xml", DescriptionXml("")}};
+  spec.description = DescriptionXml("", "2.0.1.1");
+  spec.lastEntrySize = 0xFFFFFFFFu;
   kzpzip::ZIP_File archive;
-  ASSERT_EQ(archive.Open(SavePackage(folder, L"p.exe", writer.Finish()).c_str(), true), 0);
-  wchar_t name[kDescriptionNameCapacity] = {L'?'};
+  ASSERT_EQ(archive.Open(SavePackage(folder, spec).c_str(), true), 0);
+  wchar_t name[kDescriptionNameCapacity] = {};
   EXPECT_FALSE(FindDescriptionEntry(archive, name));
 }
 

@@ -1,106 +1,96 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
-#include "package/vr_pkg.h"
 #include "package_builder.h"
-#include "packer/zip_mutators.h"
 
 namespace {
 
-// Loads a package whose description is the given body; the test folder
-// lives as long as the fixture.
-class DescriptionQueries : public ::testing::Test {
- protected:
-  void LoadBody(const std::string& body, const wchar_t* language) {
-    kzppack::ZipWriter writer = PackageWriter();
-    writer.AddFile("setup.xml", DescriptionXml(body));
-    const std::wstring path = SavePackage(folder_, L"setup.exe", writer.Finish());
-    ASSERT_TRUE(package_.LoadPackage(path.c_str(), language));
-  }
-
-  CKzpTempFolder folder_;
-  VRPkg package_;
-};
-
-struct NameCase {
-  const char* names;
+struct TextCase {
+  const char* label;
+  const char* body;
   const wchar_t* language;
-  const wchar_t* expected;  // null: no name
+  const wchar_t* expectedName;  // null: none
+  const wchar_t* expectedDescription;
 };
 
-class NameLanguage : public DescriptionQueries,
-                     public ::testing::WithParamInterface<NameCase> {};
+void PrintTo(const TextCase& c, std::ostream* out) { *out << c.label; }
 
-TEST_P(NameLanguage, PicksTheLanguageThenEnglishOnly) {
-  LoadBody(std::string("<name>") + GetParam().names + "</name>", GetParam().language);
-  if (GetParam().expected == nullptr) {
-    EXPECT_EQ(package_.GetPackageName(), nullptr);
+class TranslatedTexts : public ::testing::TestWithParam<TextCase> {};
+
+void ExpectText(const wchar_t* actual, const wchar_t* expected) {
+  if (expected == nullptr) {
+    EXPECT_EQ(actual, nullptr);
   } else {
-    EXPECT_STREQ(package_.GetPackageName(), GetParam().expected);
+    EXPECT_STREQ(actual, expected);
   }
+}
+
+TEST_P(TranslatedTexts, LanguageThenEnglishOnly) {
+  CKzpTempFolder folder;
+  PackageSpec spec;
+  spec.description = DescriptionXml(GetParam().body);
+  VRPkg package;
+  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, spec).c_str(), GetParam().language));
+  ExpectText(package.GetPackageName(), GetParam().expectedName);
+  ExpectText(package.GetPackageDescription(), GetParam().expectedDescription);
 }
 
 constexpr const char* kEnDe =
-    "<name_xlate lang=\"en\">English</name_xlate><name_xlate lang=\"de\">Deutsch</name_xlate>";
+    "<name><name_xlate lang=\"en\">English</name_xlate>"
+    "<name_xlate lang=\"DE\">Deutsch</name_xlate></name>";
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, NameLanguage,
+    Table, TranslatedTexts,
     ::testing::Values(
-        NameCase{kEnDe, L"fr", L"English"}, NameCase{kEnDe, L"de", L"Deutsch"},
-        NameCase{"<name_xlate lang=\"DE\">Deutsch</name_xlate>", L"de", L"Deutsch"},
-        NameCase{"<name_xlate lang=\"de\">Deutsch</name_xlate>", L"fr", nullptr},
-        NameCase{"<name_xlate lang=\"en\">English</name_xlate><name_xlate lang=\"de\"/>",
-                 L"de", nullptr},
-        NameCase{"<name_xlate lang=\"en\"> English</name_xlate>", L"en", nullptr},
-        NameCase{"<name_xlate lang=\"en\">First</name_xlate>"
-                 "<name_xlate lang=\"en\">Last</name_xlate>",
-                 L"en", L"Last"}));
+        TextCase{"fr falls back to en", kEnDe, L"fr", L"English", nullptr},
+        TextCase{"de found", kEnDe, L"de", L"Deutsch", nullptr},
+        TextCase{"no en fallback", "<name><name_xlate lang=\"de\">Deutsch</name_xlate></name>",
+                 L"fr", nullptr, nullptr},
+        // Present but empty for the language: no fallback to English.
+        TextCase{"empty de text",
+                 "<name><name_xlate lang=\"en\">English</name_xlate><name_xlate lang=\"de\"/>"
+                 "</name><description><description_xlate lang=\"en\">E</description_xlate>"
+                 "<description_xlate lang=\"de\"/></description>",
+                 L"de", nullptr, nullptr},
+        // Several for one language: the last in the document.
+        TextCase{"last of two",
+                 "<name><name_xlate lang=\"en\">First</name_xlate>"
+                 "<name_xlate lang=\"en\">Last</name_xlate></name>",
+                 L"en", L"Last", nullptr},
+        // CDATA wins even when ordinary text stands first in the child list.
+        TextCase{"cdata preferred",
+                 "<description><description_xlate lang=\"en\"><![CDATA[Rich\n text]]><br/>Plain"
+                 "</description_xlate></description>",
+                 L"ja", nullptr, L"Rich\n text"},
+        TextCase{"ja text",
+                 "<description><description_xlate lang=\"ja\">Text</description_xlate>"
+                 "</description>",
+                 L"ja", nullptr, L"Text"}));
 
-TEST_F(DescriptionQueries, DescriptionPrefersCdataAndFallsBackToEnglish) {
-  LoadBody("<description>"
-           "<description_xlate lang=\"en\"><![CDATA[Rich\n text]]><br/>Plain</description_xlate>"
-           "<description_xlate lang=\"ja\">Text only</description_xlate>"
-           "</description>",
-           L"fr");
-  EXPECT_STREQ(package_.GetPackageDescription(), L"Rich\n text");
-  LoadBody("<description><description_xlate lang=\"ja\">Text only</description_xlate>"
-           "<description_xlate lang=\"en\"/></description>",
-           L"ja");
-  EXPECT_STREQ(package_.GetPackageDescription(), L"Text only");
-  LoadBody("<description><description_xlate lang=\"en\"/></description>", L"en");
-  EXPECT_EQ(package_.GetPackageDescription(), nullptr);
-}
-
-TEST_F(DescriptionQueries, MissingElementsGiveNull) {
-  LoadBody("<version/><installation><install><command/></install></installation>", L"en");
-  EXPECT_EQ(package_.GetPackageFileName(), nullptr);
-  EXPECT_EQ(package_.GetPackageName(), nullptr);
-  EXPECT_EQ(package_.GetPackageVersion(), nullptr);
-  EXPECT_EQ(package_.GetPackageDescription(), nullptr);
-  EXPECT_EQ(package_.GetInstallCommand(), nullptr);
-  EXPECT_EQ(package_.GetInstallParameters(), nullptr);
-  package_.Reset();
-  EXPECT_EQ(package_.GetPackageVersion(), nullptr);
-  EXPECT_EQ(package_.GetRequiredSpace(), 0u);
-}
-
-TEST(RequiredSpace, SumsDeclaredSizesBeyond4GiB) {
+TEST(DescriptionQueries, PathsAndMissingElements) {
   CKzpTempFolder folder;
-  kzppack::ZipWriter writer = PackageWriter();
-  writer.AddFile("setup.xml", SampleDescriptionXml());
-  writer.AddFile("big1.bin", "a");
-  writer.AddFile("big2.bin", "b");
-  writer.AddFolder("empty");
-  kzppack::ZipLayout layout;
-  kzppack::Bytes file = writer.Finish(&layout);
-  ASSERT_TRUE(kzppack::DeclareUncompressedSize(file, layout, 1, 0xFFFFFFFFu));
-  ASSERT_TRUE(kzppack::DeclareUncompressedSize(file, layout, 2, 0x80000000u));
   VRPkg package;
-  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, L"setup.exe", file).c_str(), nullptr));
-  const std::uint64_t expected =
-      0xFFFFFFFFull + 0x80000000ull + SampleDescriptionXml().size();
-  EXPECT_EQ(package.GetRequiredSpace(), expected);
+  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, PackageSpec{}).c_str(), nullptr));
+  EXPECT_STREQ(package.GetPackageFileName(), L"pkg123.exe");
+  EXPECT_STREQ(package.GetPackageVersion(), L"1.2.3");
+  EXPECT_STREQ(package.GetInstallCommand(), L"inst.bat");
+  EXPECT_STREQ(package.GetInstallParameters(), L"/quiet /norestart");
+  EXPECT_EQ(package.GetPackageDescription(), nullptr);
+  package.Reset();
+  EXPECT_EQ(package.GetPackageFileName(), nullptr);
+  EXPECT_EQ(package.GetRequiredSpace(), 0u);
+}
+
+TEST(DescriptionQueries, RequiredSpaceSumsBeyond4GiB) {
+  CKzpTempFolder folder;
+  PackageSpec spec;
+  spec.extra = {{"a.bin", "a"}, {"big.bin", "b"}};
+  spec.lastEntrySize = 0xFFFFFFFFu;
+  VRPkg package;
+  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, spec).c_str(), nullptr));
+  EXPECT_EQ(package.GetRequiredSpace(), 0xFFFFFFFFull + 1 + spec.description.size());
 }
 
 }  // namespace

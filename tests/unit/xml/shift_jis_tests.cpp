@@ -29,7 +29,7 @@ std::wstring ParsedText(const std::string& document) {
 
 // Under the registrations with a Windows locale, proves that the locale took
 // effect, so that the decoding tests below really ran under it.
-TEST(ShiftJisLocale, RunsUnderTheExpectedCodePage) {
+TEST(ShiftJisUnderLocale, RunsUnderTheExpectedCodePage) {
   const char* expected = std::getenv("KZP_EXPECT_ACP");
   if (expected == nullptr) GTEST_SKIP() << "no locale asked for";
   EXPECT_EQ(GetACP(), static_cast<UINT>(std::atoi(expected)));
