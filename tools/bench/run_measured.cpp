@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr DWORD kSampleMilliseconds = 5;
+constexpr DWORD kSampleMilliseconds = 10;
 
 // Quotes one argument the way CommandLineToArgvW splits it again.
 void AppendQuoted(std::wstring& line, const wchar_t* argument) {
