@@ -79,44 +79,44 @@ bool DeflateRaw(const Bytes& input, Bytes& output) {
 // The fields from "version needed" to "uncompressed size" are the same in the
 // local header and the central record; writing both from one place is what
 // keeps the two in agreement.
-void PutSharedFields(Bytes& out, const ZipEntrySpec& spec,
+void PutSharedFields(Bytes& out, const ZipEntrySpec& member,
                      const ZipLayout::Entry& where) {
-  PutU16(out, spec.versionNeeded);
-  PutU16(out, spec.flags);
-  PutU16(out, spec.method);
-  PutU16(out, spec.dosTime);
-  PutU16(out, spec.dosDate);
+  PutU16(out, member.versionNeeded);
+  PutU16(out, member.flags);
+  PutU16(out, member.method);
+  PutU16(out, member.dosTime);
+  PutU16(out, member.dosDate);
   PutU32(out, where.crc);
   PutU32(out, where.compressedSize);
   PutU32(out, where.uncompressedSize);
 }
 
-void PutLocalHeader(Bytes& out, const ZipEntrySpec& spec,
+void PutLocalHeader(Bytes& out, const ZipEntrySpec& member,
                     const ZipLayout::Entry& where) {
-  const std::string name = Clip16(spec.name);
-  const std::string extra = Clip16(spec.extra);
+  const std::string name = Clip16(member.name);
+  const std::string extra = Clip16(member.extra);
   PutU32(out, kLocalSignature);
-  PutSharedFields(out, spec, where);
+  PutSharedFields(out, member, where);
   PutU16(out, static_cast<std::uint16_t>(name.size()));
   PutU16(out, static_cast<std::uint16_t>(extra.size()));
   PutText(out, name);
   PutText(out, extra);
 }
 
-void PutCentralRecord(Bytes& out, const ZipEntrySpec& spec,
+void PutCentralRecord(Bytes& out, const ZipEntrySpec& member,
                       const ZipLayout::Entry& where) {
-  const std::string name = Clip16(spec.name);
-  const std::string extra = Clip16(spec.extra);
-  const std::string comment = Clip16(spec.comment);
+  const std::string name = Clip16(member.name);
+  const std::string extra = Clip16(member.extra);
+  const std::string comment = Clip16(member.comment);
   PutU32(out, kCentralSignature);
-  PutU16(out, spec.versionMadeBy);
-  PutSharedFields(out, spec, where);
+  PutU16(out, member.versionMadeBy);
+  PutSharedFields(out, member, where);
   PutU16(out, static_cast<std::uint16_t>(name.size()));
   PutU16(out, static_cast<std::uint16_t>(extra.size()));
   PutU16(out, static_cast<std::uint16_t>(comment.size()));
   PutU16(out, 0);  // disk number start: single-disk archives only
   PutU16(out, 0);  // internal attributes
-  PutU32(out, spec.externalAttributes);
+  PutU32(out, member.externalAttributes);
   PutU32(out, where.localHeader);
   PutText(out, name);
   PutText(out, extra);
@@ -170,17 +170,17 @@ Bytes ZipWriter::Finish(ZipLayout* layout) const {
   where.archiveStart = Pos32(out);
 
   Bytes deflated;
-  for (const ZipEntrySpec& spec : entries_) {
-    const bool deflate = spec.method == kMethodDeflated;
-    if (deflate && !DeflateRaw(spec.data, deflated)) return {};
-    const Bytes& body = deflate ? deflated : spec.data;
+  for (const ZipEntrySpec& member : entries_) {
+    const bool deflate = member.method == kMethodDeflated;
+    if (deflate && !DeflateRaw(member.data, deflated)) return {};
+    const Bytes& body = deflate ? deflated : member.data;
 
     ZipLayout::Entry entry;
-    entry.crc = Crc32(spec.data.data(), spec.data.size());
-    entry.uncompressedSize = static_cast<std::uint32_t>(spec.data.size());
+    entry.crc = Crc32(member.data.data(), member.data.size());
+    entry.uncompressedSize = static_cast<std::uint32_t>(member.data.size());
     entry.compressedSize = static_cast<std::uint32_t>(body.size());
     entry.localHeader = Pos32(out);
-    PutLocalHeader(out, spec, entry);
+    PutLocalHeader(out, member, entry);
     entry.dataOffset = Pos32(out);
     PutBytes(out, body.data(), body.size());
     where.entries.push_back(entry);

@@ -138,12 +138,12 @@ class DamagedExtract : public ExtractTest,
 TEST_P(DamagedExtract, FailsAndStops) {
   const std::string data = PatternText(50000, 11);
   kzppack::ZipWriter writer = StubWriter();
-  kzppack::ZipEntrySpec spec;
-  spec.name = "bad.bin";
-  spec.data.assign(data.begin(), data.end());
-  spec.method = GetParam().method;
-  spec.dosDate = kzppack::DosDate(2001, 2, 3);
-  writer.Add(spec);
+  kzppack::ZipEntrySpec member;
+  member.name = "bad.bin";
+  member.data.assign(data.begin(), data.end());
+  member.method = GetParam().method;
+  member.dosDate = kzppack::DosDate(2001, 2, 3);
+  writer.Add(member);
   writer.AddFile("after.txt", "after");
   ZipLayout layout;
   Bytes file = writer.Finish(&layout);

@@ -54,13 +54,13 @@ kzppack::Bytes SameTreeFromZipWriter() {
   for (int i = 0; i < 400; ++i) readme += "line " + std::to_string(i) + " of the package readme\n";
   kzppack::ZipWriter writer = StubWriter();
   auto add = [&](const std::string& name, const std::string& data, std::uint16_t method) {
-    kzppack::ZipEntrySpec spec;
-    spec.name = name;
-    spec.data.assign(data.begin(), data.end());
-    spec.method = method;
-    spec.dosDate = date;
-    spec.dosTime = time;
-    writer.Add(spec);
+    kzppack::ZipEntrySpec member;
+    member.name = name;
+    member.data.assign(data.begin(), data.end());
+    member.method = method;
+    member.dosDate = date;
+    member.dosTime = time;
+    writer.Add(member);
   };
   add("readme.txt", readme, kzppack::kMethodDeflated);
   add("data/", "", kzppack::kMethodStored);

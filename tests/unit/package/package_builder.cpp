@@ -25,19 +25,19 @@ std::string SampleDescriptionXml() {
       "  </install></installation>");
 }
 
-std::wstring SavePackage(const CKzpTempFolder& folder, const PackageSpec& spec) {
+std::wstring SavePackage(const CKzpTempFolder& folder, const PackageSpec& member) {
   kzppack::Bytes prefix(40000, 0xCC);
   kzppack::ZipWriter writer(prefix);
-  writer.AddFile(spec.descriptionName, spec.description);
-  if (!spec.data.empty()) {
-    writer.AddFile("vr_data.xml", "<vr_pkg_data>" + spec.data + "</vr_pkg_data>");
+  writer.AddFile(member.descriptionName, member.description);
+  if (!member.data.empty()) {
+    writer.AddFile("vr_data.xml", "<vr_pkg_data>" + member.data + "</vr_pkg_data>");
   }
-  for (const auto& entry : spec.extra) writer.AddFile(entry.first, entry.second);
+  for (const auto& entry : member.extra) writer.AddFile(entry.first, entry.second);
   kzppack::ZipLayout layout;
   kzppack::Bytes file = writer.Finish(&layout);
-  if (spec.lastEntrySize != 0) {
+  if (member.lastEntrySize != 0) {
     EXPECT_TRUE(kzppack::DeclareUncompressedSize(file, layout, layout.entries.size() - 1,
-                                                 spec.lastEntrySize));
+                                                 member.lastEntrySize));
   }
   const std::wstring path = folder / L"setup.exe";
   EXPECT_TRUE(WriteFileBytes(path, file));

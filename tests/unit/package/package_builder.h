@@ -23,4 +23,4 @@ struct PackageSpec {
   std::vector<std::pair<std::string, std::string>> extra;
   std::uint32_t lastEntrySize = 0;
 };
-std::wstring SavePackage(const CKzpTempFolder& folder, const PackageSpec& spec);
+std::wstring SavePackage(const CKzpTempFolder& folder, const PackageSpec& member);

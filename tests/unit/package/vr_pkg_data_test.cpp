@@ -13,15 +13,15 @@ namespace {
 
 class PackageData : public ::testing::Test {
  protected:
-  bool Load(const PackageSpec& spec, const wchar_t* language = nullptr) {
-    return package_.LoadPackage(SavePackage(folder_, spec).c_str(), language);
+  bool Load(const PackageSpec& member, const wchar_t* language = nullptr) {
+    return package_.LoadPackage(SavePackage(folder_, member).c_str(), language);
   }
   bool LoadData(const std::string& data, const wchar_t* language = nullptr,
                 std::vector<std::pair<std::string, std::string>> extra = {}) {
-    PackageSpec spec;
-    spec.data = data;
-    spec.extra = std::move(extra);
-    return Load(spec, language);
+    PackageSpec member;
+    member.data = data;
+    member.extra = std::move(extra);
+    return Load(member, language);
   }
   std::string ConfigBytes() const {
     const VARIANT& data = package_.GetConfigData();
@@ -115,11 +115,11 @@ INSTANTIATE_TEST_SUITE_P(
                     nullptr}));
 
 TEST_F(PackageData, LicenseWhoseNeedWouldWrapIsRefused) {
-  PackageSpec spec;
-  spec.data = "<license><filename lang=\"en\">en.txt</filename></license>";
-  spec.extra = {{"en.txt", "terms"}};
-  spec.lastEntrySize = 0xFFFFFFFCu;
-  ASSERT_TRUE(Load(spec));
+  PackageSpec member;
+  member.data = "<license><filename lang=\"en\">en.txt</filename></license>";
+  member.extra = {{"en.txt", "terms"}};
+  member.lastEntrySize = 0xFFFFFFFCu;
+  ASSERT_TRUE(Load(member));
   std::uint32_t size = 0;
   EXPECT_FALSE(package_.GetLicense(nullptr, &size));
   EXPECT_EQ(size, 0u);
@@ -165,12 +165,12 @@ std::string EncryptedHex(const char* keyText, const std::string& plain) {
 }
 
 PackageSpec EncryptedPackage(const std::string& hex) {
-  PackageSpec spec;
-  spec.data =
+  PackageSpec member;
+  member.data =
       "<configuration><config_file><filename encrypt=\"1\">conf.hex</filename>"
       "</config_file></configuration>";
-  spec.extra = {{"conf.hex", hex}};
-  return spec;
+  member.extra = {{"conf.hex", hex}};
+  return member;
 }
 
 TEST_F(PackageData, EncryptedConfigurationIsKeyedByThePackageFileName) {

@@ -9,9 +9,9 @@ namespace {
 
 TEST(VRPkgLoad, DescriptionNamedAfterTheProgram) {
   CKzpTempFolder folder;
-  PackageSpec spec;
-  spec.descriptionName = "SETUP.XML";
-  const std::wstring path = SavePackage(folder, spec);
+  PackageSpec member;
+  member.descriptionName = "SETUP.XML";
+  const std::wstring path = SavePackage(folder, member);
   VRPkg package;
   ASSERT_TRUE(package.LoadPackage(path.c_str(), L"de"));
   EXPECT_STREQ(package.GetArchivePath(), path.c_str());
@@ -36,12 +36,12 @@ TEST(VRPkgLoad, DescriptionNamedAfterTheProgram) {
 TEST(VRPkgLoad, SecondLoadStartsFromTheResetState) {
   CKzpTempFolder first;
   CKzpTempFolder second;
-  PackageSpec spec;
-  spec.data = "<settings><value name=\"LARGE_WINDOW\" value=\"1\"/></settings>";
+  PackageSpec member;
+  member.data = "<settings><value name=\"LARGE_WINDOW\" value=\"1\"/></settings>";
   VRPkg package;
-  ASSERT_TRUE(package.LoadPackage(SavePackage(first, spec).c_str(), L"de"));
-  spec.data.clear();
-  ASSERT_TRUE(package.LoadPackage(SavePackage(second, spec).c_str(), nullptr));
+  ASSERT_TRUE(package.LoadPackage(SavePackage(first, member).c_str(), L"de"));
+  member.data.clear();
+  ASSERT_TRUE(package.LoadPackage(SavePackage(second, member).c_str(), nullptr));
   EXPECT_STREQ(package.GetLanguage(), L"en");
   EXPECT_EQ(package.GetSetting(L"LARGE_WINDOW"), nullptr);
 }
@@ -61,15 +61,15 @@ TEST(VRPkgLoad, RefusesWhatDoesNotFitItsFieldWithoutTouchingTheLoadedPackage) {
 
 TEST(FindDescriptionEntry, FirstQualifyingXmlEntryInDirectoryOrder) {
   CKzpTempFolder folder;
-  PackageSpec spec;
-  spec.descriptionName = "readme.txt";
-  spec.extra = {{"old.xml", DescriptionXml("", "1.0")},
+  PackageSpec member;
+  member.descriptionName = "readme.txt";
+  member.extra = {{"old.xml", DescriptionXml("", "1.0")},
                 {"other.xml", "<other version=\"2.0.1.0\"/>"},
                 {"broken.xml", "<kzp_package version=\"2.0.1.0\">"},
                 {std::string(260, 'n') + ".xml", DescriptionXml("")},
                 {"docs/Desc.XML", SampleDescriptionXml()},
                 {"second.xml", DescriptionXml("")}};
-  const std::wstring path = SavePackage(folder, spec);
+  const std::wstring path = SavePackage(folder, member);
   kzpzip::ZIP_File archive;
   ASSERT_EQ(archive.Open(path.c_str(), true), 0);
   wchar_t name[kDescriptionNameCapacity] = {};
@@ -82,13 +82,13 @@ TEST(FindDescriptionEntry, FirstQualifyingXmlEntryInDirectoryOrder) {
 
 TEST(FindDescriptionEntry, OverlongNamesAndHostileSizesDoNotQualify) {
   CKzpTempFolder folder;
-  PackageSpec spec;
-  spec.extra = {{std::string(260, 'n') + ".xml", DescriptionXml("")},
+  PackageSpec member;
+  member.extra = {{std::string(260, 'n') + ".xml", DescriptionXml("")},
                 {"huge.xml", DescriptionXml("")}};
-  spec.description = DescriptionXml("", "2.0.1.1");
-  spec.lastEntrySize = 0xFFFFFFFFu;
+  member.description = DescriptionXml("", "2.0.1.1");
+  member.lastEntrySize = 0xFFFFFFFFu;
   kzpzip::ZIP_File archive;
-  ASSERT_EQ(archive.Open(SavePackage(folder, spec).c_str(), true), 0);
+  ASSERT_EQ(archive.Open(SavePackage(folder, member).c_str(), true), 0);
   wchar_t name[kDescriptionNameCapacity] = {};
   EXPECT_FALSE(FindDescriptionEntry(archive, name));
 }

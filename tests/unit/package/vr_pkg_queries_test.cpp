@@ -29,10 +29,10 @@ void ExpectText(const wchar_t* actual, const wchar_t* expected) {
 
 TEST_P(TranslatedTexts, LanguageThenEnglishOnly) {
   CKzpTempFolder folder;
-  PackageSpec spec;
-  spec.description = DescriptionXml(GetParam().body);
+  PackageSpec member;
+  member.description = DescriptionXml(GetParam().body);
   VRPkg package;
-  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, spec).c_str(), GetParam().language));
+  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, member).c_str(), GetParam().language));
   ExpectText(package.GetPackageName(), GetParam().expectedName);
   ExpectText(package.GetPackageDescription(), GetParam().expectedDescription);
 }
@@ -85,12 +85,12 @@ TEST(DescriptionQueries, PathsAndMissingElements) {
 
 TEST(DescriptionQueries, RequiredSpaceSumsBeyond4GiB) {
   CKzpTempFolder folder;
-  PackageSpec spec;
-  spec.extra = {{"a.bin", "a"}, {"big.bin", "b"}};
-  spec.lastEntrySize = 0xFFFFFFFFu;
+  PackageSpec member;
+  member.extra = {{"a.bin", "a"}, {"big.bin", "b"}};
+  member.lastEntrySize = 0xFFFFFFFFu;
   VRPkg package;
-  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, spec).c_str(), nullptr));
-  EXPECT_EQ(package.GetRequiredSpace(), 0xFFFFFFFFull + 1 + spec.description.size());
+  ASSERT_TRUE(package.LoadPackage(SavePackage(folder, member).c_str(), nullptr));
+  EXPECT_EQ(package.GetRequiredSpace(), 0xFFFFFFFFull + 1 + member.description.size());
 }
 
 }  // namespace

@@ -77,13 +77,13 @@ class ZipWriterTest : public testing::Test {
     writer.AddFile("stored.bin", Payload(333), kMethodStored);
     writer.AddFile("empty.txt", "");
     writer.AddFolder("dir");
-    ZipEntrySpec spec;
-    spec.name = "dir/x.xml";
-    spec.data = ToBytes("<x/>");
-    spec.extra = "EXTR";
-    spec.comment = "entry comment";
-    spec.dosDate = DosDate(2001, 9, 9);
-    writer.Add(spec);
+    ZipEntrySpec member;
+    member.name = "dir/x.xml";
+    member.data = ToBytes("<x/>");
+    member.extra = "EXTR";
+    member.comment = "entry comment";
+    member.dosDate = DosDate(2001, 9, 9);
+    writer.Add(member);
     writer.SetComment("archive comment");
     file_ = writer.Finish(&layout_);
   }
