@@ -113,10 +113,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     LanguageCode languageCode;
     SelectLanguageCode(languageCode);
     SetProcessShutdownParameters(kShutdownLevel, 0);
+    // On the way out the library goes first, then the icons.
+    CKzpIconRelease icons(app);
     // A missing library is not reported here: the main window then cannot be
     // created and the process ends with the initial exit code.
     CKzpModuleLibrary richEdit(L"riched32.dll");
-    CKzpIconRelease icons(app);
     ParseCommandLine(commandLine, app.switches);
     return RunMode(app, languageCode);
   } catch (const std::bad_alloc&) {
