@@ -1,5 +1,8 @@
 #include "archive/entry_name_check.h"
 
+#include <cstddef>
+#include <initializer_list>
+
 namespace kzpzip {
 
 namespace {
@@ -19,6 +22,33 @@ bool ClimbsUp(const wchar_t* begin, const wchar_t* end) {
   return dots >= 2;
 }
 
+wchar_t Upper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+
+bool StartsWithNoCase(const wchar_t* begin, const wchar_t* end, const wchar_t* word) {
+  for (; *word != L'\0'; ++word, ++begin) {
+    if (begin == end || Upper(*begin) != *word) return false;
+  }
+  return true;
+}
+
+// A device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9), alone or followed by
+// an extension or blanks, opens the device instead of a file in that folder.
+bool NamesADevice(const wchar_t* begin, const wchar_t* end) {
+  const wchar_t* stem = begin;
+  while (stem != end && *stem != L'.' && *stem != L' ') ++stem;
+  const std::ptrdiff_t length = stem - begin;
+  for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"}) {
+    if (length == 3 && StartsWithNoCase(begin, stem, device)) return true;
+  }
+  for (const wchar_t* device : {L"COM", L"LPT"}) {
+    if (length == 4 && StartsWithNoCase(begin, stem, device) && begin[3] >= L'1' &&
+        begin[3] <= L'9') {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool IsSafeEntryName(const wchar_t* name) {
@@ -27,7 +57,7 @@ bool IsSafeEntryName(const wchar_t* name) {
   for (const wchar_t* p = name;; ++p) {
     if (*p == L':') return false;
     if (*p == L'\0' || IsSeparator(*p)) {
-      if (ClimbsUp(component, p)) return false;
+      if (ClimbsUp(component, p) || NamesADevice(component, p)) return false;
       if (*p == L'\0') return true;
       component = p + 1;
     }

@@ -7,7 +7,10 @@ namespace kzpzip {
 // an empty one, a leading separator (rooted or UNC), any colon (drive letters
 // and alternate data streams), and any component made only of dots and
 // spaces with two or more dots ("..", "...", ".. "), since Win32 trims
-// trailing dots and spaces from components and could turn it into "..".
+// trailing dots and spaces from components and could turn it into "..",
+// and any component that names a device (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, also with an extension, as in "nul.txt"), which Win32 opens in
+// place of a file of that name.
 bool IsSafeEntryName(const wchar_t* name);
 
 }  // namespace kzpzip

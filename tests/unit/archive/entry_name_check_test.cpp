@@ -39,7 +39,11 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{L"\\\\server\\x", false}, NameCase{L"a:b", false},
                       NameCase{L"a/b.txt:stream", false}, NameCase{L".../x", false},
                       NameCase{L"a/.. /x", false}, NameCase{L"a/. ./x", false},
-                      NameCase{L"", false}));
+                      NameCase{L"con", false}, NameCase{L"docs/NUL.txt", false},
+                      NameCase{L"Com1", false}, NameCase{L"lpt9.log/x", false},
+                      NameCase{L"aux /x", false}, NameCase{L"console.txt", true},
+                      NameCase{L"com10", true}, NameCase{L"com0", true},
+                      NameCase{L"nulls/a", true}, NameCase{L"", false}));
 
 TEST(EntryNameCheckNull, RefusesNoName) { EXPECT_FALSE(kzpzip::IsSafeEntryName(nullptr)); }
 
