@@ -5,6 +5,7 @@
 
 #include "archive/directory_reader.h"
 #include "archive/file_io.h"
+#include "archive/local_header_window.h"
 #include "archive/zip_file.h"
 #include "archive/zip_records.h"
 
@@ -12,29 +13,27 @@ namespace kzpzip {
 
 namespace {
 
-// Reads the local header of one entry into it and checks it against the
-// central record. The header is read with one ReadFile sized from the
-// central record's lengths; only a longer local part needs a second read.
-int LoadLocalHeader(HANDLE file, const ZipCentralHeader& central, const std::uint8_t* centralName,
-                    std::vector<std::uint8_t>& buffer, ZIP_FileEntry& entry) {
-  if (!SeekTo(file, central.localHeaderOffset)) return ZIP_E_SEEK;
-  std::uint32_t guess = kLocalHeaderSize + central.nameLength + central.extraLength;
-  buffer.resize(guess);
-  std::uint32_t got = 0;
-  if (!ReadSome(file, buffer.data(), guess, &got) || got < kLocalHeaderSize) {
-    return ZIP_E_BAD_ARCHIVE;
-  }
-  ZipLocalHeader local = DecodeLocalHeader(buffer.data());
-  if (local.signature != kLocalHeaderSignature) return ZIP_E_BAD_ARCHIVE;
-  std::uint32_t need = kLocalHeaderSize + local.nameLength + local.extraLength;
-  if (got < need) {
-    // The file pointer sits right behind the bytes already read.
-    if (got < guess) return ZIP_E_BAD_ARCHIVE;
-    buffer.resize(need);
-    if (!ReadExact(file, buffer.data() + got, need - got)) return ZIP_E_BAD_ARCHIVE;
-  }
+// The read-ahead behind a local header: a window's worth when the member's
+// data is small enough for the next header to follow within it.
+constexpr std::uint32_t kLocalWindowSize = 64 * 1024;
 
-  const std::uint8_t* localName = buffer.data() + kLocalHeaderSize;
+// Reads the local header of one entry into it and checks it against the
+// central record.
+int LoadLocalHeader(CKzpLocalHeaderWindow& window, const ZipCentralHeader& central,
+                    const std::uint8_t* centralName, ZIP_FileEntry& entry) {
+  const std::uint32_t expected = kLocalHeaderSize + central.nameLength + central.extraLength;
+  const std::uint32_t readAhead =
+      central.shared.compressedSize < kLocalWindowSize ? kLocalWindowSize : expected;
+  const std::uint8_t* header = nullptr;
+  int result = window.View(central.localHeaderOffset, kLocalHeaderSize, readAhead, &header);
+  if (result != ZIP_OK) return result;
+  ZipLocalHeader local = DecodeLocalHeader(header);
+  if (local.signature != kLocalHeaderSignature) return ZIP_E_BAD_ARCHIVE;
+  const std::uint32_t need = kLocalHeaderSize + local.nameLength + local.extraLength;
+  result = window.View(central.localHeaderOffset, need, readAhead, &header);
+  if (result != ZIP_OK) return ZIP_E_BAD_ARCHIVE;
+
+  const std::uint8_t* localName = header + kLocalHeaderSize;
   const std::uint8_t* localExtra = localName + local.nameLength;
   if (!(local.shared == central.shared) || local.nameLength != central.nameLength ||
       std::memcmp(localName, centralName, local.nameLength) != 0) {
@@ -129,7 +128,7 @@ int ZIP_File::ReadDirectory(HANDLE file) {
     std::uint32_t start = centralDirOffset_;
     CKzpDirectoryReader reader(file, centralDirOffset_);
     std::vector<std::uint8_t> variable;
-    std::vector<std::uint8_t> localBuffer;
+    CKzpLocalHeaderWindow localHeaders(file);
     entries_.reserve(total);
     for (std::uint32_t i = 0; i < total; ++i) {
       std::uint8_t fixed[kCentralHeaderSize];
@@ -142,7 +141,7 @@ int ZIP_File::ReadDirectory(HANDLE file) {
 
       auto entry = std::make_unique<ZIP_FileEntry>();
       start = std::min(start, central.localHeaderOffset);
-      result = LoadLocalHeader(file, central, variable.data(), localBuffer, *entry);
+      result = LoadLocalHeader(localHeaders, central, variable.data(), *entry);
       if (result != ZIP_OK) return result;
       entry->versionMadeBy = central.versionMadeBy;
       entry->diskNumberStart = central.diskNumberStart;
