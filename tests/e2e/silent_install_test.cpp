@@ -149,6 +149,18 @@ TEST_F(SilentInstall, DescriptionFoundByContentAfterRenaming) {
   EXPECT_EQ(Run(package, L"/install", L"renamed-by-user.exe").exitCode, 43u);
 }
 
+// A package whose configuration file conf.hex is marked encrypted.
+CKzpPackageFixture EncryptedConfigurationPackage(const std::string& hexText) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", "-exit:5");
+  package.AddPackageData(
+      "<configuration><config_file><filename encrypt=\"1\">conf.hex</filename></config_file>"
+      "</configuration>");
+  package.Writer().AddFile("conf.hex", hexText);
+  return package;
+}
+
 TEST_F(SilentInstall, EncryptedConfigurationLoads) {
   // The key text is the description's filename text.
   DesCipher cipher;
@@ -159,27 +171,14 @@ TEST_F(SilentInstall, EncryptedConfigurationLoads) {
   const std::string config = "<config>secret</config>";
   const std::string hex = cipher.EncryptHex(reinterpret_cast<const std::uint8_t*>(config.data()),
                                             config.size());
-  CKzpPackageFixture package;
-  package.AddInstaller("setup.exe");
-  package.AddDescription("package.xml", "setup.exe", "-exit:5");
-  package.AddPackageData(
-      "<configuration><config_file><filename encrypt=\"1\">conf.hex</filename></config_file>"
-      "</configuration>");
-  package.Writer().AddFile("conf.hex", hex);
-  EXPECT_EQ(Run(package, L"/install").exitCode, 5u);
+  EXPECT_EQ(Run(EncryptedConfigurationPackage(hex), L"/install").exitCode, 5u);
 }
 
 // Failures before the installer ran end with 1603, silently, and leave no
 // work folder behind.
 TEST_F(SilentInstall, DamagedEncryptedConfigurationFailsTheInstall) {
-  CKzpPackageFixture package;
-  package.AddInstaller("setup.exe");
-  package.AddDescription("package.xml", "setup.exe", "-exit:5");
-  package.AddPackageData(
-      "<configuration><config_file><filename encrypt=\"1\">conf.hex</filename></config_file>"
-      "</configuration>");
-  package.Writer().AddFile("conf.hex", "not hex at all!!");
-  EXPECT_EQ(Run(package, L"/install").exitCode, kInstallFailed);
+  EXPECT_EQ(Run(EncryptedConfigurationPackage("not hex at all!!"), L"/install").exitCode,
+            kInstallFailed);
   EXPECT_EQ(Log(), "") << "the installer never ran";
 }
 
