@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -32,6 +33,27 @@ bool IsPlainAsciiName(const std::string& name) {
     const auto byte = static_cast<unsigned char>(c);
     return byte >= 0x20 && byte < 0x7F && c != '\\' && c != ':';
   });
+}
+
+// Windows opens a device for these names (also with an extension), so the
+// stub refuses an archive that holds one; refuse it here first.
+bool NamesADevice(const std::string& relativeName) {
+  std::size_t start = 0;
+  while (start <= relativeName.size()) {
+    std::size_t end = relativeName.find('/', start);
+    if (end == std::string::npos) end = relativeName.size();
+    std::string stem = relativeName.substr(start, end - start);
+    stem = stem.substr(0, stem.find_first_of(". "));
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+    if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+        stem[3] >= '1' && stem[3] <= '9') {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
 }
 
 // The file's modification time as DOS date and time in local time, which is
@@ -64,6 +86,7 @@ std::string CollectItems(const fs::path& folder, std::vector<FoundItem>& items) 
     if (!IsPlainAsciiName(name)) {
       return "name not allowed (plain ASCII without \\ and : only): " + name;
     }
+    if (NamesADevice(name)) return "name of a Windows device not allowed: " + name;
     if (item.is_symlink()) return "symbolic links are not packed: " + name;
     if (item.is_directory()) {
       if (fs::is_empty(item.path())) items.push_back({name + "/", item.path(), true});

@@ -49,6 +49,8 @@ expect_refusal() {
 expect_refusal "a missing folder" "$work/no-such-folder"
 mkdir -p "$work/unicode" && : >"$work/unicode/caf$(printf '\xc3\xa9').txt"
 expect_refusal "a non-ASCII name" "$work/unicode"
+mkdir -p "$work/device/docs" && : >"$work/device/docs/nul.txt"
+expect_refusal "a device name" "$work/device"
 mkdir -p "$work/linked" && ln -s /etc/hostname "$work/linked/link"
 expect_refusal "a symbolic link" "$work/linked"
 echo "kzppack round trip: ok"
