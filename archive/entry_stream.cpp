@@ -95,11 +95,13 @@ int ZIP_FileEntry::ReadStream(void* buffer, std::uint32_t size, ZIP_EntryStream&
       if (filled != ZIP_OK) return filled;
     }
     std::uint32_t n = 0;
+    bool noProgress = false;
     if (compressionMethod == kMethodStored) {
       n = std::min(room, static_cast<std::uint32_t>(z.avail_in));
       std::memcpy(out, z.next_in, n);
       z.next_in += n;
       z.avail_in -= n;
+      noProgress = n == 0;  // input and file both used up
     } else {
       z.next_out = out;
       z.avail_out = room;
@@ -108,11 +110,14 @@ int ZIP_FileEntry::ReadStream(void* buffer, std::uint32_t size, ZIP_EntryStream&
       streamEnded = result == Z_STREAM_END;
       // Z_BUF_ERROR means no progress: the input is used up (the file's part
       // too, as it is refilled above), which the zero-byte rule below reports.
+      // Z_OK with nothing produced is progress all the same: the input held
+      // only block headers or empty blocks, and the next piece goes on.
       if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
         return InflateFailure(result);
       }
+      noProgress = result == Z_BUF_ERROR;
     }
-    if (n == 0 && !streamEnded) break;
+    if (noProgress) break;
     stream.runningCrc = static_cast<std::uint32_t>(crc32(stream.runningCrc, out, n));
     stream.uncompressedLeft -= n;
     out += n;

@@ -7,6 +7,7 @@
 
 #include "archive/zip_file.h"
 #include "archive_test_support.h"
+#include "file_bytes.h"
 
 namespace {
 
@@ -167,5 +168,47 @@ INSTANTIATE_TEST_SUITE_P(
                       LieCase{"StoredFourGiBDeclared", 0, FourGiB, kzpzip::ZIP_E_NO_DATA},
                       LieCase{"UnsupportedMethod", 8, MethodTwelve, kzpzip::ZIP_E_BAD_ARCHIVE}),
     [](const ::testing::TestParamInfo<LieCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A valid raw deflate stream whose first 20,000 bytes are empty stored
+// blocks (what a flushing compressor leaves behind): whole 16 KiB input
+// pieces then decode to nothing, which must not read as the end of the data.
+TEST_F(EntryReadTest, InputThatDecodesToNothingIsNotTheEnd) {
+  const std::string payload = PatternText(50000, 3);
+  Bytes deflate;
+  for (int i = 0; i < 4000; ++i) deflate.insert(deflate.end(), {0x00, 0x00, 0x00, 0xFF, 0xFF});
+  const std::uint16_t length = static_cast<std::uint16_t>(payload.size());
+  deflate.insert(deflate.end(), {0x01, static_cast<std::uint8_t>(length & 0xFF),
+                                 static_cast<std::uint8_t>(length >> 8),
+                                 static_cast<std::uint8_t>(~length & 0xFF),
+                                 static_cast<std::uint8_t>((~length >> 8) & 0xFF)});
+  deflate.insert(deflate.end(), payload.begin(), payload.end());
+
+  kzppack::ZipWriter writer = StubWriter();
+  kzppack::ZipEntrySpec member;
+  member.name = "flushed.bin";
+  member.data = deflate;
+  member.method = kzppack::kMethodStored;  // written as given, then declared deflated
+  writer.Add(member);
+  ZipLayout layout;
+  Bytes file = writer.Finish(&layout);
+  ASSERT_TRUE(kzppack::DeclareMethod(file, layout, 0, kzppack::kMethodDeflated));
+  ASSERT_TRUE(kzppack::DeclareUncompressedSize(file, layout, 0, length));
+  ASSERT_TRUE(kzppack::DeclareCrc(
+      file, layout, 0,
+      kzppack::Crc32(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size())));
+
+  ZIP_FileEntry* entry = OpenEntry(file, 0);
+  ASSERT_NE(entry, nullptr);
+  std::vector<std::uint8_t> whole(payload.size());
+  EXPECT_EQ(entry->Read(whole.data(), length), kzpzip::ZIP_OK);
+  EXPECT_TRUE(std::string(whole.begin(), whole.end()) == payload);
+  const std::wstring target = temp_ / L"flushed.bin";
+  EXPECT_EQ(entry->ExtractTo(target.c_str(), false), kzpzip::ZIP_OK);
+  EXPECT_TRUE(ReadFileText(target) == payload);
+}
 
 }  // namespace
