@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "app/work_folder.h"
 #include "archive/zip_file.h"
 #include "archive/zip_file_entry.h"
 #include "packer/zip_writer.h"
@@ -63,26 +64,6 @@ bool Write(const std::wstring& path, const kzppack::Bytes& bytes) {
   const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
   return ok && written == bytes.size();
-}
-
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW item{};
-  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &item);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = item.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(search, &item));
-    FindClose(search);
-  }
-  RemoveDirectoryW(path.c_str());
 }
 
 bool IsArchiveCode(int result) { return result <= 0 && result >= -9; }
@@ -152,7 +133,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (all == kzpzip::ZIP_OK) ++extracted;
     archive.Close();
-    RemoveTree(scratch);
+    RemoveFolderTree(scratch.c_str());
     if (!OnlyTheInputRemains(std::wstring(here) + L"\\fuzz")) {
       std::printf("iteration %d: something was written outside the target folder\n", i);
       return 1;
