@@ -11,6 +11,9 @@ Environment:
   BENCH_RUNS   runs per figure (default 3)
   BENCH_ONLY   comma-separated subset of large,small,tiny,open (default all)
   BENCH_SEED   payload seed (default 20240314)
+  BENCH_STUBS  other builds of our stub to run beside dist/kzpstub.exe, as
+               label=path[,label=path...]; each gets its own packages and
+               the row "ours:label" (say, the stub of an earlier commit)
 
 How each program is measured:
   ours, bare   under Wine through run_measured.exe: wall time from
@@ -18,6 +21,9 @@ How each program is measured:
                peak working set and private bytes from GetProcessMemoryInfo,
                which Wine answers from the child's /proc status (VmHWM is the
                kernel's own high-water mark; see run_measured.cpp)
+  nsis         the same payload as an NSIS installer (tools/bench/payload.nsi,
+               made with makensis), run as <installer> /S /D=<target> under
+               Wine through run_measured.exe, like ours
   unzip        natively: wall time around the process, peak RSS (ru_maxrss)
                from GNU time (/usr/bin/time, package "time"), the same kernel
                high-water mark as VmHWM; shown as "-" without it
@@ -45,6 +51,14 @@ PACKAGES = os.path.join(BENCH, "pkg")
 OUT = os.path.join(BENCH, "out")
 STUB = os.path.join(ROOT, "dist", "kzpstub.exe")
 PACKER = os.path.join(ROOT, "dist", "kzppack")
+NSIS_SCRIPT = os.path.join(ROOT, "tools", "bench", "payload.nsi")
+# What makensis puts in front of the data for the script's Target and
+# SetCompressor: NSIS's stub.
+NSIS_STUB = "/usr/share/nsis/Stubs/zlib-amd64-unicode"
+# Info-ZIP's self-extractor stub; the benchmark runs native unzip, whose
+# inflate and file writing it shares. A Linux program: its size is only a
+# reference point, as Debian builds no Windows one.
+UNZIPSFX = "/usr/bin/unzipsfx"
 
 # The stub reports a finished silent extraction with exit code 1.
 STUB_SUCCESS = 1
@@ -97,21 +111,56 @@ def prepare_payload(seed, kind):
     return folder
 
 
-def prepare_package(kind, payload):
+def up_to_date(output, inputs):
+    return os.path.exists(output) and all(
+        os.path.getmtime(output) > os.path.getmtime(p) for p in inputs)
+
+
+def prepare_package(kind, payload, stub=STUB, label=None):
     """Packs again whenever the stub, the packer or the payload is newer."""
-    package = os.path.join(PACKAGES, f"{kind}.exe")
-    inputs = [STUB, PACKER, os.path.join(payload, "stamp")]
-    if os.path.exists(package) and all(
-            os.path.getmtime(package) > os.path.getmtime(p) for p in inputs):
-        log(f"  package {kind}: reused ({os.path.getsize(package):,} bytes)")
+    name = f"{kind}-{label}" if label else kind
+    package = os.path.join(PACKAGES, f"{name}.exe")
+    if up_to_date(package, [stub, PACKER, os.path.join(payload, "stamp")]):
+        log(f"  package {name}: reused ({os.path.getsize(package):,} bytes)")
         return package
     os.makedirs(PACKAGES, exist_ok=True)
     started = time.monotonic()
-    subprocess.run([PACKER, "build", "--stub", STUB, "--out", package,
+    subprocess.run([PACKER, "build", "--stub", stub, "--out", package,
                     os.path.join(payload, "files")], check=True, stdout=subprocess.DEVNULL)
-    log(f"  package {kind}: packed {os.path.getsize(package):,} bytes "
+    log(f"  package {name}: packed {os.path.getsize(package):,} bytes "
         f"({time.monotonic() - started:.1f} s)")
     return package
+
+
+def prepare_nsis(kind, payload):
+    """The payload as an NSIS installer; made again when the script or the
+    payload is newer."""
+    installer = os.path.join(PACKAGES, f"{kind}-nsis.exe")
+    if up_to_date(installer, [NSIS_SCRIPT, os.path.join(payload, "stamp")]):
+        log(f"  installer {kind}-nsis: reused ({os.path.getsize(installer):,} bytes)")
+        return installer
+    os.makedirs(PACKAGES, exist_ok=True)
+    started = time.monotonic()
+    done = subprocess.run(["makensis", "-V2", "-NOCD",
+                           f"-DPAYLOAD={os.path.join(payload, 'files')}",
+                           f"-DOUTFILE={installer}", NSIS_SCRIPT],
+                          capture_output=True, text=True)
+    if done.returncode != 0:
+        raise BenchError(f"makensis failed: {done.stdout.strip()} {done.stderr.strip()}")
+    log(f"  installer {kind}-nsis: made {os.path.getsize(installer):,} bytes "
+        f"({time.monotonic() - started:.1f} s)")
+    return installer
+
+
+def parse_extra_stubs(text):
+    """BENCH_STUBS: "label=path,label=path" -> [(label, path)]."""
+    stubs = []
+    for item in filter(None, (part.strip() for part in text.split(","))):
+        label, sep, path = item.partition("=")
+        if not sep or not re.fullmatch(r"[A-Za-z0-9_.-]+", label) or not os.path.isfile(path):
+            raise BenchError(f"BENCH_STUBS: '{item}' is not label=path of an existing file")
+        stubs.append((label, os.path.abspath(path)))
+    return stubs
 
 
 def read_manifest(payload):
@@ -191,6 +240,23 @@ def extract_ours(package, manifest, target):
     if result["exit"] != STUB_SUCCESS:
         raise BenchError(f"ours: exit code {result['exit']} (expected {STUB_SUCCESS})")
     return result
+
+
+def extract_with(package):
+    """Our extraction from a package other than the one of dist/kzpstub.exe."""
+    def run(_, manifest, target):
+        return extract_ours(package, manifest, target)
+    return run
+
+
+def install_nsis(installer):
+    def run(_, manifest, target):
+        # /D= must come last and is taken as it is, without quotes.
+        result = run_wine_measured(installer, "/S", "/D=" + windows_path(target))
+        if result["exit"] != 0:
+            raise BenchError(f"nsis: exit code {result['exit']}: {result['output'].strip()}")
+        return result
+    return run
 
 
 def extract_unzip(package, manifest, target):
@@ -316,10 +382,25 @@ def fmt(value, pattern):
     return pattern.format(value) if value is not None else "-"
 
 
-def print_summary(seed, runs, extraction, open_times, profile):
+def file_size(path):
+    return os.path.getsize(path) if os.path.isfile(path) else None
+
+
+def stub_sizes(extra_stubs):
+    """Bytes in front of the data, per tool of the table (None: no stub)."""
+    sizes = {"ours": file_size(STUB), "nsis": file_size(NSIS_STUB),
+             "unzip": file_size(UNZIPSFX), "bare": None}
+    for label, path in extra_stubs:
+        sizes[f"ours:{label}"] = file_size(path)
+    return sizes
+
+
+def print_summary(seed, runs, extraction, open_times, profile, stubs, package_sizes):
     log("")
-    log(f"==== summary: seed {seed}, {runs} run(s) each, medians ====")
-    log(f"{'payload':<26}{'tool':<7}{'time s':>9}{'peak MiB':>10}{'private MiB':>13}   all runs (s)")
+    log(f"==== summary: seed {seed}, {runs} run(s) each, medians (best: the fastest run, "
+        f"the least disturbed on a busy machine) ====")
+    log(f"{'payload':<26}{'tool':<12}{'time s':>9}{'best s':>8}{'peak MiB':>10}{'private MiB':>13}"
+        f"{'stub bytes':>12}{'package bytes':>15}   all runs (s)")
     for kind in ("large", "small", "tiny"):
         if kind not in extraction:
             continue
@@ -329,15 +410,22 @@ def print_summary(seed, runs, extraction, open_times, profile):
             peak = median([r["peak_mib"] for r in results])
             private = median([r["private_mib"] for r in results])
             every = " ".join(f"{r['seconds']:.2f}" for r in results)
-            log(f"{title:<26}{name:<7}{seconds:>9.2f}{fmt(peak, '{:.1f}'):>10}"
-                f"{fmt(private, '{:.1f}'):>13}   {every}")
+            package = package_sizes.get(kind, {}).get(name)
+            best = min(r["seconds"] for r in results)
+            log(f"{title:<26}{name:<12}{seconds:>9.2f}{best:>8.2f}{fmt(peak, '{:.1f}'):>10}"
+                f"{fmt(private, '{:.1f}'):>13}{fmt(stubs.get(name), '{:,}'):>12}"
+                f"{fmt(package, '{:,}'):>15}   {every}")
             title = ""
     for kind, values in open_times.items():
         every = " ".join(f"{v:.1f}" for v in values)
-        log(f"{'open ' + PAYLOAD_TITLES[kind].replace('(c) ', ''):<26}{'ours':<7}"
-            f"{median(values) / 1000:>9.3f}{'':>23}   {every} ms")
+        log(f"{'open ' + PAYLOAD_TITLES[kind].replace('(c) ', ''):<26}{'ours':<12}"
+            f"{median(values) / 1000:>9.3f}{min(values) / 1000:>8.3f}{'':>50}   {every} ms")
     if profile:
         log(f"bare writer per-call time on (b), one run: {profile}")
+    log("stub bytes: ours is dist/kzpstub.exe; nsis is NSIS's zlib-amd64-unicode stub "
+        "(the installer adds its header and script); unzip is Info-ZIP's unzipsfx, a Linux "
+        "build given for reference (the times are native unzip's); the bare writer reads "
+        "no archive")
 
     log("")
     log("ratios (target in brackets):")
@@ -357,6 +445,14 @@ def print_summary(seed, runs, extraction, open_times, profile):
                TARGET_OURS_UNZIP)
     ratio_line("ours / bare on (b)", time_of("small", "ours"), time_of("small", "bare"),
                TARGET_OURS_BARE)
+    for kind, letter in (("large", "a"), ("small", "b")):
+        rows = extraction.get(kind, {})
+        ours = time_of(kind, "ours")
+        others = [name for name in rows if name != "ours"]
+        if ours is None or not others:
+            continue
+        listed = ", ".join(f"{name} {ours / time_of(kind, name):.2f}x" for name in others)
+        log(f"  ours / others on ({letter}): {listed}")
     if "tiny" in open_times and "open8k" in open_times:
         ratio_line(f"open 65,535 / 8,000 (linear {LINEAR_OPEN_RATIO:.2f}x)", median(open_times["tiny"]),
                    median(open_times["open8k"]), TARGET_OPEN_RATIO)
@@ -386,7 +482,17 @@ def main():
         log(f"bench: BENCH_ONLY takes {','.join(sorted(parts))}; BENCH_RUNS at least 1")
         return 2
 
+    try:
+        extra_stubs = parse_extra_stubs(os.environ.get("BENCH_STUBS", ""))
+    except BenchError as error:
+        log(f"bench: {error}")
+        return 2
+    stubs = stub_sizes(extra_stubs)
+
     log(f"bench: seed {seed}, {runs} run(s) per figure, parts {','.join(sorted(chosen))}")
+    log(f"bench: stub {STUB}: {fmt(stubs['ours'], '{:,}')} bytes" +
+        "".join(f"; {label} {path}: {stubs['ours:' + label]:,} bytes"
+                for label, path in extra_stubs))
     log(f"bench: {os.cpu_count()} CPUs, load average {os.getloadavg()[0]:.2f}, "
         f"WINEPREFIX={os.environ.get('WINEPREFIX')}")
 
@@ -396,6 +502,23 @@ def main():
     log("preparing payloads and packages:")
     payloads = {kind: prepare_payload(seed, kind) for kind in kinds}
     packages = {kind: prepare_package(kind, payloads[kind]) for kind in kinds}
+    # Beside ours on the payloads that native unzip and the bare writer run.
+    compared = [k for k in ("large", "small") if k in chosen]
+    try:
+        other_packages = {kind: {label: prepare_package(kind, payloads[kind], path, label)
+                                 for label, path in extra_stubs} for kind in compared}
+        installers = {kind: prepare_nsis(kind, payloads[kind]) for kind in compared}
+    except (BenchError, OSError, subprocess.CalledProcessError) as error:
+        log(f"bench: FAILED: {error}")
+        return 1
+    package_sizes = {}
+    for kind in kinds:
+        sizes = {"ours": os.path.getsize(packages[kind])}
+        for label, package in other_packages.get(kind, {}).items():
+            sizes[f"ours:{label}"] = os.path.getsize(package)
+        if kind in installers:
+            sizes["nsis"] = os.path.getsize(installers[kind])
+        package_sizes[kind] = sizes
 
     extraction = {}
     open_times = {}
@@ -409,7 +532,10 @@ def main():
                 log(f"extracting {PAYLOAD_TITLES[kind]}:")
                 tools = [("ours", extract_ours)]
                 if kind != "tiny":
-                    tools += [("unzip", extract_unzip),
+                    tools += [(f"ours:{label}", extract_with(package))
+                              for label, package in other_packages[kind].items()]
+                    tools += [("nsis", install_nsis(installers[kind])),
+                              ("unzip", extract_unzip),
                               ("bare", write_bare(os.path.join(payloads[kind], "manifest.txt")))]
                 extraction[kind] = measure_extraction(kind, packages[kind], payloads[kind],
                                                       tools, runs)
@@ -425,7 +551,7 @@ def main():
     finally:
         shutil.rmtree(OUT, ignore_errors=True)
 
-    print_summary(seed, runs, extraction, open_times, profile)
+    print_summary(seed, runs, extraction, open_times, profile, stubs, package_sizes)
     return 0
 
 
