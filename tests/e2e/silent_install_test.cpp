@@ -114,6 +114,18 @@ TEST_F(SilentInstall, ProgramGetsItsParametersAndForce) {
   EXPECT_NE(log.find("\\tools\\setup.exe\" -s -exit:3 /force"), std::string::npos) << log;
 }
 
+// The parser hands the parameters over in pieces of at most 1,024
+// characters here; the blank that starts the second piece must not cut the
+// text short.
+TEST_F(SilentInstall, LongParametersReachTheInstallerWhole) {
+  const std::string parameters = "-pad:" + std::string(1019, 'p') + " -exit:9";
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", parameters.c_str());
+  EXPECT_EQ(Run(package, L"/install").exitCode, 9u);
+  EXPECT_NE(Log().find("\\setup.exe\" " + parameters + "\n"), std::string::npos) << Log();
+}
+
 TEST_F(SilentInstall, BatchFileRunsThroughTheCommandInterpreter) {
   CKzpPackageFixture package;
   package.AddInstaller("setup.exe");
