@@ -74,4 +74,17 @@ TEST(InstallerCommand, RefusesWhatDoesNotFitInsteadOfCutting) {
   EXPECT_STREQ(small, L"\"C:\\F\\s.exe\"");
 }
 
+// CreateProcessW takes at most 32,767 characters, the terminator included.
+TEST(InstallerCommand, CommandLineStopsWhereCreateProcessDoes) {
+  std::wstring line(kCommandLineCapacity, L'\0');
+  const std::wstring folder = L"C:\\F";  // "C:\F\" and a quote before the program part
+  for (const auto& [length, fits] : {std::pair{32766u, true}, std::pair{32767u, false}}) {
+    const std::wstring programPart(length - folder.size() - 2, L'p');
+    EXPECT_EQ(FormatInstallerCommandLine(folder.c_str(), programPart.c_str(), L"p", false,
+                                         line.data(), line.size()),
+              fits)
+        << length << " characters";
+  }
+}
+
 }  // namespace
