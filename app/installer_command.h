@@ -19,7 +19,7 @@ bool ComposeProgramPart(const wchar_t* command, const wchar_t* parameters, bool 
 
 // The whole command line from the target folder F, the program part and the
 // install command C:
-//   batch file:  cmd.exe /C "F\C" xeltr
+//   batch file:  cmd.exe /C ""F\C" xeltr"
 //   otherwise:   "F\C" P /force
 // with no second backslash when F already ends with one. False when it does
 // not fit: a command line is never cut.

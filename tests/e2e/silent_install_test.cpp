@@ -39,7 +39,7 @@ class SilentInstall : public ::testing::Test {
   // tests run.
   void SetUp() override {
     log_ = folder_ / L"installer.log";
-    temp_ = folder_ / L"temp";
+    temp_ = folder_ / TempFolderName();
     ASSERT_TRUE(CreateDirectoryW(temp_.c_str(), nullptr));
     SetEnvironmentVariableW(L"KZP_INSTALLER_LOG", log_.c_str());
     GetEnvironmentVariableW(L"TMP", savedTmp_, MAX_PATH);
@@ -65,6 +65,7 @@ class SilentInstall : public ::testing::Test {
     return outcome;
   }
   std::string Log() const { return ReadFileText(log_); }
+  virtual std::wstring TempFolderName() const { return L"temp"; }
 
   CKzpTempFolder folder_;
   std::wstring log_;
@@ -129,6 +130,50 @@ TEST_F(SilentInstall, BatchFileRunsThroughTheCommandInterpreter) {
   EXPECT_EQ(log.find("-ignored"), std::string::npos) << "no parameters for batch files";
   EXPECT_EQ(log.find("/force"), std::string::npos) << "no /force for batch files";
 }
+
+// The batch file logs what it was given and its own full path.
+const char kLoggingBatch[] =
+    "@echo off\r\nsetup.exe -exit:1641 \"marker=%1\" \"args=%*\" \"self=%~f0\"\r\n"
+    "exit /b %errorlevel%\r\n";
+
+// A temporary folder whose path holds characters that mean something to the
+// command interpreter (a user named R&D, a profile folder "Tom (IT)"): the
+// batch file still runs, with the same arguments. A %NAME% pair in the path
+// is expanded by the interpreter whatever the quoting, so none is tried.
+struct OddTemp {
+  const char* label;
+  const wchar_t* folderName;
+};
+
+void PrintTo(const OddTemp& c, std::ostream* os) { *os << c.label; }
+
+class BatchUnderOddTemp : public SilentInstall,
+                          public ::testing::WithParamInterface<OddTemp> {
+ protected:
+  std::wstring TempFolderName() const override { return GetParam().folderName; }
+};
+
+TEST_P(BatchUnderOddTemp, RunsWithItsUsualArguments) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.Writer().AddFile("install.cmd", kLoggingBatch);
+  package.AddDescription("package.xml", "install.cmd", nullptr);
+  package.AddPackageData(kMap);
+  EXPECT_EQ(Run(package, L"/install").exitCode, 0u)
+      << "1641 from the batch file, mapped to 0 (9009: the batch file never ran)";
+  const std::string log = Log();
+  EXPECT_NE(log.find("\"marker=xeltr\" \"args=xeltr\""), std::string::npos) << log;
+  const std::string temp(temp_.begin(), temp_.end());  // ASCII
+  EXPECT_NE(log.find("\"self=" + temp + "\\{"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, BatchUnderOddTemp,
+    ::testing::Values(OddTemp{"Plain", L"temp"}, OddTemp{"Ampersand", L"temp&amp"},
+                      OddTemp{"Caret", L"temp^caret"}, OddTemp{"Parens", L"temp(paren)"},
+                      OddTemp{"BlankAndAt", L"temp @at"},
+                      OddTemp{"All", L"R&D (IT) ^@x"}),
+    [](const ::testing::TestParamInfo<OddTemp>& info) { return info.param.label; });
 
 TEST_F(SilentInstall, DescriptionFoundByNameWithoutRegardToCase) {
   CKzpPackageFixture package;
