@@ -147,8 +147,7 @@ struct OddTemp {
 
 void PrintTo(const OddTemp& c, std::ostream* os) { *os << c.label; }
 
-class BatchUnderOddTemp : public SilentInstall,
-                          public ::testing::WithParamInterface<OddTemp> {
+class BatchUnderOddTemp : public SilentInstall, public ::testing::WithParamInterface<OddTemp> {
  protected:
   std::wstring TempFolderName() const override { return GetParam().folderName; }
 };
@@ -242,6 +241,51 @@ TEST_F(SilentInstall, NoDescriptionNoCommandOrBadEntryFail) {
   hostileName.Writer().AddFile("../escape.txt", "outside");
   EXPECT_EQ(Run(hostileName, L"/install").exitCode, kInstallFailed);
   EXPECT_EQ(Log(), "") << "the installer never ran";
+}
+
+// An installer may leave a folder chain longer than MAX_PATH (it can make
+// one through \\?\ paths); the whole work folder still goes.
+TEST_F(SilentInstall, DeepFolderChainIsRemoved) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", "-deep:20 -exit:4");
+  EXPECT_EQ(Run(package, L"/install").exitCode, 4u);
+  EXPECT_NE(Log().find("deep=made"), std::string::npos) << Log();
+  EXPECT_TRUE(ItemsIn(temp_).empty()) << "nothing of the work folder remains";
+}
+
+// Under Wine a symbolic link to a file looks like a plain file, and deleting
+// it deletes its target. The cleanup leaves such a link alone, so a file
+// outside the work folder survives; everything else goes.
+TEST_F(SilentInstall, LinkToAFileOutsideIsLeftAlone) {
+  const std::wstring precious = folder_ / L"precious.txt";
+  ASSERT_TRUE(WriteFileText(precious, "keep me"));
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.Writer().AddFile("readme.txt", "goes");
+  package.AddDescription("package.xml", "setup.exe",
+                         "-symlink:planted.txt=../../precious.txt -exit:5");
+  EXPECT_EQ(Run(package, L"/install").exitCode, 5u);
+  EXPECT_EQ(ReadFileText(precious), "keep me");
+
+  const std::set<std::wstring> workFolders = ItemsIn(temp_);
+  ASSERT_EQ(workFolders.size(), 1u) << "the work folder stays for the link it holds";
+  const std::wstring work = temp_ + L"\\" + *workFolders.begin();
+  const std::wstring link = work + L"\\planted.txt";
+  EXPECT_EQ(ItemsIn(work), std::set<std::wstring>{L"planted.txt"});
+  // Only the system's rm deletes the link itself (Wine cannot wait for it).
+  std::wstring command = L"Z:\\bin\\rm planted.txt";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             work.c_str(), &startup, &process));
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 100 && GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) {
+    Sleep(50);
+  }
+  RemoveDirectoryW(work.c_str());
 }
 
 // An installer that cannot start hands on the error CreateProcessW gave.
