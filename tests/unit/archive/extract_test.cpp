@@ -84,7 +84,7 @@ TEST_F(ExtractTest, ExtractsFoldersFilesTimesAndAttributes) {
   EXPECT_EQ(ReadFileText(Out(L"x\\y\\mixed.txt")), "mixed");
   EXPECT_TRUE(FileExists(Out(L"empty.txt")));
   EXPECT_TRUE(ReadFileBytes(Out(L"empty.txt")).empty());
-  // The attribute call is skipped for plain archive files: check the result.
+  // Plain archive files get their attributes set too: check the result.
   EXPECT_EQ(GetFileAttributesW(Out(L"empty.txt").c_str()),
             static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
   EXPECT_TRUE(SameTime(LastWriteTime(Out(L"empty.txt")),
