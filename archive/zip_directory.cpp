@@ -89,15 +89,18 @@ int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t* position) {
 
 int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* totalEntries) {
   if (!SeekTo(file, position)) return ZIP_E_SEEK;
-  // A record cut short by the end of the file reads its missing fields as 0.
   std::uint8_t bytes[kEndRecordSize] = {};
   std::uint32_t got = 0;
   ReadSome(file, bytes, kEndRecordSize, &got);
   ZipEndRecord record = DecodeEndRecord(bytes);
   if (record.signature != kEndRecordSignature) return ZIP_E_BAD_ARCHIVE;
+  // A record cut short by the end of the file is damage, not a record whose
+  // missing fields read as 0: a package that lost its last bytes would
+  // otherwise open as one without a directory, or as an empty one.
+  if (got < kEndRecordSize) return ZIP_E_BAD_ARCHIVE;
   centralDirOffset_ = record.centralDirOffset;
 
-  if (record.commentLength > 0 && got == kEndRecordSize) {
+  if (record.commentLength > 0) {
     std::vector<char> comment(record.commentLength);
     std::uint32_t commentGot = 0;
     if (ReadSome(file, comment.data(), record.commentLength, &commentGot)) {
@@ -122,7 +125,12 @@ int ZIP_File::ReadDirectory(HANDLE file) {
     if (endPosition == 0) return ZIP_E_FAIL;
     std::uint32_t total = 0;
     result = ReadEndRecord(file, endPosition, &total);
-    if (result != ZIP_OK || centralDirOffset_ == 0) return result;
+    if (result != ZIP_OK) return result;
+    // The directory must hold every record the end record declares. None
+    // can lie at offset 0, where the program starts; an archive declaring
+    // more records than its directory holds fails at the first missing one
+    // below, rather than opening with the records found.
+    if (centralDirOffset_ == 0) return total == 0 ? ZIP_OK : ZIP_E_BAD_ARCHIVE;
 
     if (!SeekTo(file, centralDirOffset_)) return ZIP_E_SEEK;
     std::uint32_t start = centralDirOffset_;

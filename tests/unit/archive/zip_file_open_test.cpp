@@ -182,6 +182,17 @@ DamageCase Shared(const char* name, SharedField field, std::uint32_t value) {
           kzpzip::ZIP_E_BAD_ARCHIVE};
 }
 
+// The package without its archive comment loses its last bytes: the end
+// record's fields from the directory offset (6), the directory size (10) or
+// the entry counts (18) on would read as 0.
+DamageCase CutEnd(const char* name, std::size_t bytes) {
+  return {name,
+          [bytes](Bytes& f, ZipLayout& l) {
+            return ReplaceArchiveComment(f, l, "") && TruncateTo(f, l, f.size() - bytes);
+          },
+          kzpzip::ZIP_E_BAD_ARCHIVE};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Damage, ZipFileDamage,
     ::testing::Values(
@@ -227,6 +238,11 @@ INSTANTIATE_TEST_SUITE_P(
                             SetEndField(f, l, kEndEntriesOnDisk, 2, 4);
                    },
                    kzpzip::ZIP_E_BAD_ARCHIVE},
+        DamageCase{"DirectoryOffsetZero",
+                   [](Bytes& f, ZipLayout& l) { return SetEndField(f, l, kEndDirectoryOffset, 4, 0); },
+                   kzpzip::ZIP_E_BAD_ARCHIVE},
+        CutEnd("LastSixBytesCut", 6), CutEnd("LastTenBytesCut", 10),
+        CutEnd("LastEighteenBytesCut", 18),
         DamageCase{"HugeNameLength",
                    [](Bytes& f, ZipLayout& l) {
                      return SetCentralField(f, l, 2, kCentralNameLength, 2, 0xFFFF);
