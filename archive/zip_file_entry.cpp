@@ -42,6 +42,11 @@ void CreateParentFolders(const wchar_t* path, std::size_t length) {
   CreateFolderPath(folder);
 }
 
+HANDLE CreateTargetFile(const wchar_t* path, DWORD disposition) {
+  return CreateFileW(path, GENERIC_WRITE, 0, nullptr, disposition,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
 // Times and attributes in one call on the open handle: exact, where a
 // skipped or separate call by path would keep attributes that a new file
 // inherits from its folder (NTFS gives it "not content indexed" from a
@@ -146,11 +151,15 @@ int ZIP_FileEntry::ExtractTo(const wchar_t* path, bool failIfExists) {
   // Refused outright rather than cut: no path buffer here holds more.
   std::size_t length = std::wcslen(path);
   if (length == 0 || length >= MAX_PATH) return ZIP_E_CREATE;
-  CreateParentFolders(path, length);
-
-  CKzpFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr,
-                                  failIfExists ? CREATE_NEW : CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const DWORD disposition = failIfExists ? CREATE_NEW : CREATE_ALWAYS;
+  CKzpFileHandle file(CreateTargetFile(path, disposition));
+  // The folders above are made only when the file cannot be created without
+  // them: in a package they mostly exist already, and making a folder that
+  // is there costs two calls for every file.
+  if (!file.valid() && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    CreateParentFolders(path, length);
+    file.reset(CreateTargetFile(path, disposition));
+  }
   if (!file.valid()) return ZIP_E_CREATE;
   int result = CopyToFile(file.get());
   // The read-only attribute is accepted on a handle open for writing (the

@@ -112,6 +112,18 @@ TEST_F(ExtractTest, ReplacesExistingFilesAndStopsWhereNoFileCanBeMade) {
   EXPECT_TRUE(FolderExists(Out(L"b.txt")));
 }
 
+// "Already exists" means success only when what exists is a folder.
+TEST_F(ExtractTest, FolderEntryFailsWhereAFileStands) {
+  kzppack::ZipWriter writer = StubWriter();
+  writer.AddFile("x", "file");
+  writer.AddFolder("x/");
+  writer.AddFile("later.txt", "later");
+  ASSERT_EQ(OpenStub(writer.Finish()), kzpzip::ZIP_OK);
+  EXPECT_EQ(ExtractAll(), kzpzip::ZIP_E_FAIL);
+  EXPECT_EQ(ReadFileText(Out(L"x")), "file");
+  EXPECT_FALSE(FileExists(Out(L"later.txt")));
+}
+
 TEST_F(ExtractTest, FolderEntryIsNotWrittenAsAFile) {
   kzppack::ZipWriter writer = StubWriter();
   writer.AddFolder("dir/");
@@ -286,6 +298,8 @@ TEST(CreateFolderPath, MakesEveryMissingLevel) {
   EXPECT_FALSE(kzpzip::CreateFolderPath(L"a\\b"));
   ASSERT_TRUE(WriteFileText(temp / L"file", "x"));
   EXPECT_FALSE(kzpzip::CreateFolderPath((temp / L"file\\below").c_str()));
+  EXPECT_FALSE(kzpzip::CreateFolderPath((temp / L"file").c_str()));
+  EXPECT_FALSE(kzpzip::CreateFolderPath((temp / L"file\\").c_str()));
 }
 
 }  // namespace
