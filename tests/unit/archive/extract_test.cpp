@@ -213,7 +213,10 @@ TEST_P(HostileName, ExtractsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Names, HostileName,
                          ::testing::Values("../x", "..\\x", "a/../../x", "/x", "\\x", "C:\\x",
-                                           "\\\\server\\x", "a:b", "good.txt:ads", ".. /x", ""));
+                                           "\\\\server\\x", "a:b", "good.txt:ads", ".. /x", "",
+                                           // COM and LPT with a superscript digit
+                                           // (Western code page) are devices too.
+                                           "docs/com\xB9", "LPT\xB3.txt"));
 
 TEST_F(ExtractTest, TargetPathsBeyondMaxPathAreRefusedBeforeAnythingIsWritten) {
   std::size_t room = MAX_PATH - 1 - (out_.size() + 1);  // name characters that fit
