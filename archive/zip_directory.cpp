@@ -5,6 +5,7 @@
 
 #include "archive/directory_reader.h"
 #include "archive/file_io.h"
+#include "archive/file_spans.h"
 #include "archive/local_header_window.h"
 #include "archive/zip_file.h"
 #include "archive/zip_records.h"
@@ -63,15 +64,12 @@ int LoadLocalHeader(CKzpLocalHeaderWindow& window, const ZipCentralHeader& centr
 
 }  // namespace
 
-// The end record is searched for in the last 65,535 bytes only; the
-// occurrence nearest to the end wins, and one at position 0 is no record.
-int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t* position) {
+// The end record is searched for in the 65,535 bytes before limit only
+// (the end of the archive's part of the file); the occurrence nearest to
+// limit wins, and one at position 0 is no record.
+int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position) {
   *position = 0;
-  LARGE_INTEGER fileSize{};
-  // Positions are 32-bit: a file of 4 GiB or more has no usable size.
-  if (!GetFileSizeEx(file, &fileSize) || fileSize.QuadPart > 0xFFFFFFFFLL) return ZIP_E_SEEK;
-  std::uint32_t size = static_cast<std::uint32_t>(fileSize.QuadPart);
-  std::uint32_t span = std::min(kEndRecordSearchSpan, size);
+  std::uint32_t span = std::min(kEndRecordSearchSpan, limit);
   if (span <= 4) return ZIP_OK;
 
   std::vector<std::uint8_t> window;
@@ -80,7 +78,7 @@ int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t* position) {
   } catch (const std::bad_alloc&) {
     return ZIP_E_NO_MEMORY;
   }
-  std::uint32_t windowStart = size - span;
+  std::uint32_t windowStart = limit - span;
   if (!SeekTo(file, windowStart) || !ReadExact(file, window.data(), span)) return ZIP_OK;
   std::size_t at = FindLastEndSignature(window.data(), span);
   if (at != kNoEndSignature) *position = windowStart + static_cast<std::uint32_t>(at);
@@ -119,8 +117,12 @@ int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* 
 
 int ZIP_File::ReadDirectory(HANDLE file) {
   try {
+    LARGE_INTEGER fileSize{};
+    // Positions are 32-bit: a file of 4 GiB or more has no usable size.
+    if (!GetFileSizeEx(file, &fileSize) || fileSize.QuadPart > 0xFFFFFFFFLL) return ZIP_E_SEEK;
+    const std::uint32_t limit = static_cast<std::uint32_t>(fileSize.QuadPart);
     std::uint32_t endPosition = 0;
-    int result = FindEndRecord(file, &endPosition);
+    int result = FindEndRecord(file, limit, &endPosition);
     if (result != ZIP_OK) return result;
     if (endPosition == 0) return ZIP_E_FAIL;
     std::uint32_t total = 0;
@@ -138,6 +140,9 @@ int ZIP_File::ReadDirectory(HANDLE file) {
     std::vector<std::uint8_t> variable;
     CKzpLocalHeaderWindow localHeaders(file);
     entries_.reserve(total);
+    // What each member, the directory and the end record occupy.
+    std::vector<ZipFileSpan> spans;
+    spans.reserve(std::size_t{total} + 2);
     for (std::uint32_t i = 0; i < total; ++i) {
       std::uint8_t fixed[kCentralHeaderSize];
       if (!reader.Read(fixed, sizeof fixed)) return ZIP_E_BAD_ARCHIVE;
@@ -158,8 +163,15 @@ int ZIP_File::ReadDirectory(HANDLE file) {
       entry->localHeaderOffset = central.localHeaderOffset;
       entry->storage = STORAGE_ARCHIVE;
       entry->fileHandle = file;
+      spans.push_back({central.localHeaderOffset,
+                       std::uint64_t{entry->dataOffset} + entry->compressedSize});
       entries_.push_back(std::move(entry));
     }
+    spans.push_back({centralDirOffset_, reader.Position()});
+    spans.push_back({endPosition, std::uint64_t{endPosition} + kEndRecordSize});
+    // Checked before anything can be written: overlapping members would let
+    // a few kilobytes decode to gigabytes.
+    if (!SpansFitApart(spans, limit)) return ZIP_E_BAD_ARCHIVE;
     archiveStart_ = start;
     return ZIP_OK;
   } catch (const std::bad_alloc&) {

@@ -28,7 +28,9 @@ class ZIP_File {
   ZIP_File& operator=(const ZIP_File&) = delete;
 
   // Opens the file (shared for reading when readOnly) and loads the central
-  // directory, checking each local header against its central record.
+  // directory, checking each local header against its central record. An
+  // archive whose members, directory and end record share bytes, or reach
+  // past the end of the file, is refused (ZIP_E_BAD_ARCHIVE).
   int Open(const wchar_t* path, bool readOnly);
   // Drops every entry and closes the file; always ZIP_OK.
   int Close();
@@ -53,7 +55,7 @@ class ZIP_File {
 
  private:
   int ReadDirectory(HANDLE file);
-  int FindEndRecord(HANDLE file, std::uint32_t* position);
+  int FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position);
   int ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* totalEntries);
   int CheckTargetPaths(const wchar_t* folder) const;
 

@@ -251,6 +251,34 @@ bool CountOffsetsFromArchiveStart(Bytes& file, const ZipLayout& layout) {
   return true;
 }
 
+bool DuplicateCentralRecord(Bytes& file, ZipLayout& layout, std::size_t entry) {
+  if (entry >= layout.entries.size()) return false;
+  const std::size_t record = layout.entries[entry].centralHeader;
+  const std::size_t length = kCentralRecordSize + GetField(file, record + kCentralNameLength, 2) +
+                             GetField(file, record + kCentralExtraLength, 2) +
+                             GetField(file, record + kCentralCommentLength, 2);
+  const std::size_t at = std::size_t{layout.centralDirectory} + layout.centralDirectorySize;
+  if (record + length > at || at > layout.endRecord ||
+      !FieldFits(file, std::size_t{layout.endRecord} + kEndCommentLength, 2)) {
+    return false;
+  }
+  const Bytes copy(file.begin() + static_cast<std::ptrdiff_t>(record),
+                   file.begin() + static_cast<std::ptrdiff_t>(record + length));
+  file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), copy.begin(), copy.end());
+
+  ZipLayout::Entry twin = layout.entries[entry];
+  twin.centralHeader = static_cast<std::uint32_t>(at);
+  layout.entries.push_back(twin);
+  layout.centralDirectorySize += static_cast<std::uint32_t>(length);
+  layout.endRecord += static_cast<std::uint32_t>(length);
+  layout.fileSize = static_cast<std::uint32_t>(file.size());
+  const std::uint32_t count = GetField(file, std::size_t{layout.endRecord} + kEndTotalEntries, 2) + 1;
+  SetEndField(file, layout, kEndEntriesOnDisk, 2, count);
+  SetEndField(file, layout, kEndTotalEntries, 2, count);
+  SetEndField(file, layout, kEndDirectorySize, 4, layout.centralDirectorySize);
+  return true;
+}
+
 bool UseDataDescriptor(Bytes& file, ZipLayout& layout, std::size_t entry) {
   if (entry >= layout.entries.size()) return false;
   const ZipLayout::Entry where = layout.entries[entry];

@@ -153,6 +153,12 @@ bool SetEntriesOnThisDisk(Bytes& file, const ZipLayout& layout,
 // followed by an archive written without one.
 bool CountOffsetsFromArchiveStart(Bytes& file, const ZipLayout& layout);
 
+// A copy of an entry's central record added at the end of the directory
+// (the end record's counts and directory size follow, and the layout gains
+// the copy as a new entry): two members that share one local header and its
+// data, so that a small file decodes to many times its size.
+bool DuplicateCentralRecord(Bytes& file, ZipLayout& layout, std::size_t entry);
+
 // Turns an entry into the form a streaming writer makes: flag bit 3 set in
 // both records, CRC and sizes zero in the local header, the real ones in the
 // central record and in a data descriptor (signature, CRC, sizes) inserted

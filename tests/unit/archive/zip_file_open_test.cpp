@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <ostream>
@@ -144,6 +145,52 @@ TEST(ZipFileOpen, ReadOnlyOpenersShareTheFileWritersDoNot) {
   EXPECT_EQ(first.Open(path.c_str(), true), kzpzip::ZIP_E_OPEN);
 }
 
+// The layout zip bombs use: a stored member whose data quotes the local
+// header and data of another, whose central record points at the quote.
+// Both headers agree with their records; only the shared bytes give it away.
+TEST(ZipFileOpen, MemberQuotedInsideAnotherIsRefused) {
+  kzppack::ZipWriter inner;
+  inner.AddFile("inner.bin", PatternText(20000, 3), kzppack::kMethodStored);
+  ZipLayout innerLayout;
+  Bytes quoted = inner.Finish(&innerLayout);
+  quoted.resize(innerLayout.centralDirectory);
+
+  kzppack::ZipWriter writer = StubWriter();
+  kzppack::ZipEntrySpec outer;
+  outer.name = "outer.bin";
+  outer.data = quoted;
+  outer.method = kzppack::kMethodStored;
+  writer.Add(outer);
+  writer.AddFile("inner.bin", PatternText(20000, 3), kzppack::kMethodStored);
+  ZipLayout layout;
+  Bytes file = writer.Finish(&layout);
+  ASSERT_TRUE(kzppack::SetCentralField(file, layout, 1, kzppack::kCentralLocalHeaderOffset, 4,
+                                       layout.entries[0].dataOffset));
+  CKzpTempFolder temp;
+  std::wstring path = SaveStub(temp, file);
+  ZIP_File archive;
+  EXPECT_EQ(archive.Open(path.c_str(), true), kzpzip::ZIP_E_BAD_ARCHIVE);
+}
+
+// Members need not lie in directory order, only apart.
+TEST(ZipFileOpen, MembersOutOfDirectoryOrderStillOpen) {
+  kzppack::ZipWriter writer = StubWriter();
+  writer.AddFile("a.txt", "first in the file");
+  writer.AddFile("b.txt", "second in the file");
+  ZipLayout layout;
+  Bytes file = writer.Finish(&layout);
+  // Records of the same length: swapping them reverses the directory order.
+  const auto first = file.begin() + layout.entries[0].centralHeader;
+  const auto second = file.begin() + layout.entries[1].centralHeader;
+  std::swap_ranges(first, second, second);
+  CKzpTempFolder temp;
+  std::wstring path = SaveStub(temp, file);
+  ZIP_File archive;
+  ASSERT_EQ(archive.Open(path.c_str(), true), kzpzip::ZIP_OK);
+  EXPECT_STREQ(archive.GetEntry(0)->fileName, "b.txt");
+  EXPECT_STREQ(archive.GetEntry(1)->fileName, "a.txt");
+}
+
 // One kind of damage per case, applied to the three-entry stub.
 struct DamageCase {
   const char* name;
@@ -243,6 +290,18 @@ INSTANTIATE_TEST_SUITE_P(
                    kzpzip::ZIP_E_BAD_ARCHIVE},
         CutEnd("LastSixBytesCut", 6), CutEnd("LastTenBytesCut", 10),
         CutEnd("LastEighteenBytesCut", 18),
+        // Members that share bytes with each other or with the directory.
+        DamageCase{"TwoRecordsShareOneMember",
+                   [](Bytes& f, ZipLayout& l) { return DuplicateCentralRecord(f, l, 0); },
+                   kzpzip::ZIP_E_BAD_ARCHIVE},
+        DamageCase{"DataRunsIntoTheNextHeader",
+                   [](Bytes& f, ZipLayout& l) {
+                     return DeclareCompressedSize(f, l, 0, l.entries[0].compressedSize + 1);
+                   },
+                   kzpzip::ZIP_E_BAD_ARCHIVE},
+        DamageCase{"DataRunsIntoTheDirectory",
+                   [](Bytes& f, ZipLayout& l) { return DeclareCompressedSize(f, l, 2, 4); },
+                   kzpzip::ZIP_E_BAD_ARCHIVE},
         DamageCase{"HugeNameLength",
                    [](Bytes& f, ZipLayout& l) {
                      return SetCentralField(f, l, 2, kCentralNameLength, 2, 0xFFFF);

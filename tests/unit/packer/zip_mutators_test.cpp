@@ -141,6 +141,21 @@ TEST(ZipMutators, DataDescriptorKeepsRecordsReachable) {
   EXPECT_EQ(Central(d, 0, kCentralSignatureField, 4), 0x02014B50u);
 }
 
+TEST(ZipMutators, DuplicatedRecordNamesTheSameMember) {
+  Damaged d = Fresh();
+  const std::uint32_t size = d.layout.centralDirectorySize;
+  ASSERT_TRUE(DuplicateCentralRecord(d.file, d.layout, 1));
+  ASSERT_EQ(d.layout.entries.size(), 3u);
+  EXPECT_EQ(End(d, kEndTotalEntries, 2), 3u);
+  EXPECT_EQ(End(d, kEndEntriesOnDisk, 2), 3u);
+  EXPECT_EQ(End(d, kEndDirectorySize, 4), d.layout.centralDirectorySize);
+  EXPECT_EQ(d.layout.centralDirectorySize, size + kCentralRecordSize + 10);
+  EXPECT_EQ(d.layout.entries[2].centralHeader, d.layout.entries[1].centralHeader + 56);
+  EXPECT_EQ(Central(d, 2, kCentralLocalHeaderOffset, 4), d.layout.entries[1].localHeader);
+  EXPECT_EQ(LastEndSignature(d.file), d.layout.endRecord);
+  EXPECT_FALSE(DuplicateCentralRecord(d.file, d.layout, 3));
+}
+
 TEST(ZipMutators, EndRecordMovesAwayFromTheEnd) {
   Damaged junk = Fresh();
   AppendJunk(junk.file, junk.layout, 300);

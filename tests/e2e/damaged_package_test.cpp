@@ -1,0 +1,93 @@
+// Damaged and hostile packages through the real stub: a silent extraction
+// reports the failure (exit code 0) and leaves only files that were complete
+// before the damage was met; a refused archive leaves nothing at all.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <ostream>
+#include <set>
+#include <string>
+
+#include "file_bytes.h"
+#include "packer/zip_mutators.h"
+#include "packer/zip_writer.h"
+#include "process_runner.h"
+#include "temp_folder.h"
+
+namespace {
+
+using kzppack::Bytes;
+using kzppack::ZipLayout;
+using kzppack::ZipWriter;
+
+struct DamagedPackageCase {
+  const char* name;
+  std::function<void(ZipWriter&)> fill;  // entries, behind the built stub
+  std::function<bool(Bytes&, ZipLayout&)> damage;
+  std::set<std::wstring> left;  // what the target holds afterwards
+};
+
+void PrintTo(const DamagedPackageCase& c, std::ostream* os) { *os << c.name; }
+
+class DamagedPackage : public ::testing::TestWithParam<DamagedPackageCase> {};
+
+TEST_P(DamagedPackage, SilentExtractionFailsAndLeavesOnlyCompleteFiles) {
+  ZipWriter writer(ReadFileBytes(BuiltStubPath()));
+  GetParam().fill(writer);
+  ZipLayout layout;
+  Bytes package = writer.Finish(&layout);
+  ASSERT_TRUE(GetParam().damage(package, layout));
+  CKzpTempFolder folder;
+  const std::wstring path = folder / L"package.exe";
+  ASSERT_TRUE(WriteFileBytes(path, package));
+  const std::wstring target = folder / L"out";
+  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+
+  const ProcessOutcome outcome = RunProcess(path, L"/extract:" + target);
+  ASSERT_TRUE(outcome.started);
+  EXPECT_EQ(outcome.exitCode, 0u);
+  EXPECT_TRUE(outcome.windows.empty());
+  EXPECT_EQ(ListTree(target), GetParam().left);
+}
+
+void TwoFiles(ZipWriter& writer) {
+  writer.AddFile("a.txt", "first");
+  writer.AddFile("b.txt", "second");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, DamagedPackage,
+    ::testing::Values(
+        // The end record declares entries but no directory.
+        DamagedPackageCase{"DirectoryOffsetZero", TwoFiles,
+                           [](Bytes& f, ZipLayout& l) {
+                             return kzppack::SetEndField(f, l, kzppack::kEndDirectoryOffset, 4, 0);
+                           },
+                           {}},
+        DamagedPackageCase{"FolderWhereAFileStands",
+                           [](ZipWriter& w) {
+                             w.AddFile("x", "a file");
+                             w.AddFolder("x/");
+                             w.AddFile("later.txt", "never reached");
+                           },
+                           [](Bytes&, ZipLayout&) { return true; }, {L"x"}},
+        // Fifty records name one member of 4 MiB (about 4 KiB deflated).
+        DamagedPackageCase{"RecordsShareOneMember",
+                           [](ZipWriter& w) {
+                             w.AddFile("small.txt", "small");
+                             w.AddFile("big.bin", std::string(4 << 20, '\0'));
+                           },
+                           [](Bytes& f, ZipLayout& l) {
+                             for (int i = 0; i < 50; ++i) {
+                               if (!kzppack::DuplicateCentralRecord(f, l, 1)) return false;
+                             }
+                             return true;
+                           },
+                           {}}),
+    [](const ::testing::TestParamInfo<DamagedPackageCase>& info) {
+      return std::string(info.param.name);
+    });
+
+}  // namespace
