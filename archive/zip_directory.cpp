@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "archive/certificate_table.h"
 #include "archive/directory_reader.h"
 #include "archive/file_io.h"
 #include "archive/file_spans.h"
@@ -85,11 +86,14 @@ int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* pos
   return ZIP_OK;
 }
 
-int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* totalEntries) {
+int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t limit,
+                            std::uint32_t* totalEntries) {
   if (!SeekTo(file, position)) return ZIP_E_SEEK;
+  // Nothing at or after limit belongs to the archive.
+  const std::uint32_t room = limit - position;
   std::uint8_t bytes[kEndRecordSize] = {};
   std::uint32_t got = 0;
-  ReadSome(file, bytes, kEndRecordSize, &got);
+  ReadSome(file, bytes, std::min(kEndRecordSize, room), &got);
   ZipEndRecord record = DecodeEndRecord(bytes);
   if (record.signature != kEndRecordSignature) return ZIP_E_BAD_ARCHIVE;
   // A record cut short by the end of the file is damage, not a record whose
@@ -98,10 +102,11 @@ int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* 
   if (got < kEndRecordSize) return ZIP_E_BAD_ARCHIVE;
   centralDirOffset_ = record.centralDirOffset;
 
-  if (record.commentLength > 0) {
-    std::vector<char> comment(record.commentLength);
+  const std::uint32_t commentRoom = room - kEndRecordSize;
+  if (record.commentLength > 0 && commentRoom > 0) {
+    std::vector<char> comment(std::min(record.commentLength, commentRoom));
     std::uint32_t commentGot = 0;
-    if (ReadSome(file, comment.data(), record.commentLength, &commentGot)) {
+    if (ReadSome(file, comment.data(), static_cast<std::uint32_t>(comment.size()), &commentGot)) {
       archiveComment_.assign(comment.data(), strnlen(comment.data(), commentGot));
     }
   }
@@ -120,13 +125,17 @@ int ZIP_File::ReadDirectory(HANDLE file) {
     LARGE_INTEGER fileSize{};
     // Positions are 32-bit: a file of 4 GiB or more has no usable size.
     if (!GetFileSizeEx(file, &fileSize) || fileSize.QuadPart > 0xFFFFFFFFLL) return ZIP_E_SEEK;
-    const std::uint32_t limit = static_cast<std::uint32_t>(fileSize.QuadPart);
+    // In a signed program the archive ends where the certificate table
+    // starts: whatever lies in or after the table is not covered by the
+    // signature, so an archive hidden there is never seen.
+    const std::uint32_t limit =
+        FindArchiveLimit(file, static_cast<std::uint32_t>(fileSize.QuadPart));
     std::uint32_t endPosition = 0;
     int result = FindEndRecord(file, limit, &endPosition);
     if (result != ZIP_OK) return result;
     if (endPosition == 0) return ZIP_E_FAIL;
     std::uint32_t total = 0;
-    result = ReadEndRecord(file, endPosition, &total);
+    result = ReadEndRecord(file, endPosition, limit, &total);
     if (result != ZIP_OK) return result;
     // The directory must hold every record the end record declares. None
     // can lie at offset 0, where the program starts; an archive declaring

@@ -279,6 +279,45 @@ bool DuplicateCentralRecord(Bytes& file, ZipLayout& layout, std::size_t entry) {
   return true;
 }
 
+std::size_t SecurityDirectoryEntry(const Bytes& file) {
+  if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z') return 0;
+  const std::size_t headers = GetField(file, 0x3C, 4);
+  if (GetField(file, headers, 4) != 0x00004550) return 0;  // "PE\0\0"
+  const std::size_t optional = headers + 24;
+  // The data directories start 96 bytes into a 32-bit optional header and
+  // 112 bytes into a 64-bit one; the security directory is the fifth.
+  const std::uint32_t magic = GetField(file, optional, 2);
+  const std::size_t directories = magic == 0x10B ? 96 : magic == 0x20B ? 112 : 0;
+  if (directories == 0 || GetField(file, optional + directories - 4, 4) < 5) return 0;
+  const std::size_t entry = optional + directories + 4 * 8;
+  return FieldFits(file, entry + 4, 4) ? entry : 0;
+}
+
+bool AppendCertificateTable(Bytes& file, ZipLayout& layout, const Bytes& certificate) {
+  const std::size_t entry = SecurityDirectoryEntry(file);
+  if (entry == 0) return false;
+  file.resize((file.size() + 7) / 8 * 8, 0);
+  const std::size_t table = file.size();
+  const std::uint32_t length = static_cast<std::uint32_t>(8 + certificate.size());
+  PutLE(file, length);
+  PutLE(file, 0x00020200);  // wRevision 2.0, wCertificateType PKCS#7 signed data
+  file.insert(file.end(), certificate.begin(), certificate.end());
+  SetField(file, entry, 4, static_cast<std::uint32_t>(table));
+  SetField(file, entry + 4, 4, length);
+  layout.fileSize = static_cast<std::uint32_t>(file.size());
+  return true;
+}
+
+bool ExtendCertificateTableToEnd(Bytes& file) {
+  const std::size_t entry = SecurityDirectoryEntry(file);
+  const std::size_t table = entry == 0 ? 0 : GetField(file, entry, 4);
+  if (table == 0 || !FieldFits(file, table, 4)) return false;
+  const auto length = static_cast<std::uint32_t>(file.size() - table);
+  SetField(file, entry + 4, 4, length);
+  SetField(file, table, 4, length);
+  return true;
+}
+
 bool UseDataDescriptor(Bytes& file, ZipLayout& layout, std::size_t entry) {
   if (entry >= layout.entries.size()) return false;
   const ZipLayout::Entry where = layout.entries[entry];

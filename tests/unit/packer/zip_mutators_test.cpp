@@ -156,6 +156,14 @@ TEST(ZipMutators, DuplicatedRecordNamesTheSameMember) {
   EXPECT_FALSE(DuplicateCentralRecord(d.file, d.layout, 3));
 }
 
+TEST(ZipMutators, CertificateTableNeedsAProgramInFront) {
+  Damaged d = Fresh();
+  const Bytes original = d.file;
+  EXPECT_FALSE(AppendCertificateTable(d.file, d.layout, Bytes(10, 1)));
+  EXPECT_FALSE(ExtendCertificateTableToEnd(d.file));
+  EXPECT_EQ(d.file, original);
+}
+
 TEST(ZipMutators, EndRecordMovesAwayFromTheEnd) {
   Damaged junk = Fresh();
   AppendJunk(junk.file, junk.layout, 300);
