@@ -42,9 +42,23 @@ void CreateParentFolders(const wchar_t* path, std::size_t length) {
   CreateFolderPath(folder);
 }
 
+// DELETE access lets a file that fails be removed through its own handle.
 HANDLE CreateTargetFile(const wchar_t* path, DWORD disposition) {
-  return CreateFileW(path, GENERIC_WRITE, 0, nullptr, disposition,
+  return CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, disposition,
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+// Removes a file whose data did not come out whole, so that nothing is left
+// under its name looking complete. It is marked for deletion through its
+// own handle and goes when that closes, which reaches exactly the file
+// written here; by path only when the file system refuses the mark.
+void DiscardFile(CKzpFileHandle& file, const wchar_t* path) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  const bool marked = SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition,
+                                                 sizeof disposition) != FALSE;
+  file.close();
+  if (!marked) DeleteFileW(path);
 }
 
 // Times and attributes in one call on the open handle: exact, where a
@@ -161,16 +175,26 @@ int ZIP_FileEntry::ExtractTo(const wchar_t* path, bool failIfExists) {
     file.reset(CreateTargetFile(path, disposition));
   }
   if (!file.valid()) return ZIP_E_CREATE;
-  int result = CopyToFile(file.get());
+  // Damaged data, a wrong CRC-32 or a full disk: the file goes.
+  const int result = CopyToFile(file.get());
+  if (result != ZIP_OK) {
+    DiscardFile(file, path);
+    return result;
+  }
   // The read-only attribute is accepted on a handle open for writing (the
   // handle keeps its access), so even a read-only file gets everything
   // here; a file system that refuses falls back to the call by path.
   const bool attributesSet =
       SetTimesAndAttributes(file.get(), lastModDate, lastModTime, externalAttributes);
-  if (!file.close() && result == ZIP_OK) result = ZIP_E_FAIL;
+  if (!file.close()) {
+    // Data that may not have reached the disk must not stay either.
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path);
+    return ZIP_E_FAIL;
+  }
   // Its outcome is not looked at: the data is what the run depends on.
   if (!attributesSet) SetFileAttributesW(path, externalAttributes);
-  return result;
+  return ZIP_OK;
 }
 
 }  // namespace kzpzip

@@ -95,7 +95,15 @@ INSTANTIATE_TEST_SUITE_P(
                              }
                              return true;
                            },
-                           true, {}}),
+                           true, {}},
+        // A wrong CRC-32 shows only once the whole file is written.
+        DamagedPackageCase{"WrongCrc",
+                           [](ZipWriter& w) {
+                             TwoFiles(w);
+                             w.AddFile("c.txt", std::string(300000, 'c'));
+                           },
+                           [](Bytes& f, ZipLayout& l) { return kzppack::DeclareCrc(f, l, 1, 7); },
+                           false, {L"a.txt"}}),
     [](const ::testing::TestParamInfo<DamagedPackageCase>& info) {
       return std::string(info.param.name);
     });
