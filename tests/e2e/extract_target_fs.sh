@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Silent extraction into target folders with something special about their
+# Silent extraction into target folders with something unusual about their
 # file system, checked from Linux after the real stub ran under Wine.
 #   extract_target_fs.sh <case> <kzppack> <stub> <kzprun>
 # Cases:
