@@ -308,16 +308,6 @@ bool AppendCertificateTable(Bytes& file, ZipLayout& layout, const Bytes& certifi
   return true;
 }
 
-bool ExtendCertificateTableToEnd(Bytes& file) {
-  const std::size_t entry = SecurityDirectoryEntry(file);
-  const std::size_t table = entry == 0 ? 0 : GetField(file, entry, 4);
-  if (table == 0 || !FieldFits(file, table, 4)) return false;
-  const auto length = static_cast<std::uint32_t>(file.size() - table);
-  SetField(file, entry + 4, 4, length);
-  SetField(file, table, 4, length);
-  return true;
-}
-
 bool UseDataDescriptor(Bytes& file, ZipLayout& layout, std::size_t entry) {
   if (entry >= layout.entries.size()) return false;
   const ZipLayout::Entry where = layout.entries[entry];

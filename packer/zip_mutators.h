@@ -166,11 +166,6 @@ bool DuplicateCentralRecord(Bytes& file, ZipLayout& layout, std::size_t entry);
 // of the PE headers at the front of the file. False when the file does not
 // start with the headers of a 32- or 64-bit PE program.
 bool AppendCertificateTable(Bytes& file, ZipLayout& layout, const Bytes& certificate);
-// Grows the certificate table's two size fields (the security directory and
-// the WIN_CERTIFICATE length) to the end of the file, so that whatever was
-// appended after the table now lies inside it; signature checks hash neither
-// the table nor those fields. False when the file has no table.
-bool ExtendCertificateTableToEnd(Bytes& file);
 // The file offset of the security directory entry (the table's offset, then
 // its size) in the PE headers at the front of the file; 0 when there are no
 // such headers.

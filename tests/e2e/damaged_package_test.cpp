@@ -53,12 +53,9 @@ TEST_P(DamagedPackage, SilentExtractionFailsAndLeavesOnlyCompleteFiles) {
   const ProcessOutcome outcome = RunProcess(path, L"/extract:" + target);
   ASSERT_TRUE(outcome.started);
   EXPECT_EQ(outcome.exitCode, 0u);
-  if (GetParam().refusedAtOpen) {
-    ASSERT_EQ(outcome.windows.size(), 1u);
-    EXPECT_TRUE(outcome.windows[0].HasChildText(kNotAPackage));
-  } else {
-    EXPECT_TRUE(outcome.windows.empty());
-  }
+  // Message 1000 and nothing else for a refused archive; no window otherwise.
+  EXPECT_EQ(outcome.windows.size(), GetParam().refusedAtOpen ? 1u : 0u);
+  for (const ObservedWindow& window : outcome.windows) EXPECT_TRUE(window.HasChildText(kNotAPackage));
   EXPECT_EQ(ListTree(target), GetParam().left);
 }
 

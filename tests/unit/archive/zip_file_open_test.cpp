@@ -145,33 +145,6 @@ TEST(ZipFileOpen, ReadOnlyOpenersShareTheFileWritersDoNot) {
   EXPECT_EQ(first.Open(path.c_str(), true), kzpzip::ZIP_E_OPEN);
 }
 
-// The layout zip bombs use: a stored member whose data quotes the local
-// header and data of another, whose central record points at the quote.
-// Both headers agree with their records; only the shared bytes give it away.
-TEST(ZipFileOpen, MemberQuotedInsideAnotherIsRefused) {
-  kzppack::ZipWriter inner;
-  inner.AddFile("inner.bin", PatternText(20000, 3), kzppack::kMethodStored);
-  ZipLayout innerLayout;
-  Bytes quoted = inner.Finish(&innerLayout);
-  quoted.resize(innerLayout.centralDirectory);
-
-  kzppack::ZipWriter writer = StubWriter();
-  kzppack::ZipEntrySpec outer;
-  outer.name = "outer.bin";
-  outer.data = quoted;
-  outer.method = kzppack::kMethodStored;
-  writer.Add(outer);
-  writer.AddFile("inner.bin", PatternText(20000, 3), kzppack::kMethodStored);
-  ZipLayout layout;
-  Bytes file = writer.Finish(&layout);
-  ASSERT_TRUE(kzppack::SetCentralField(file, layout, 1, kzppack::kCentralLocalHeaderOffset, 4,
-                                       layout.entries[0].dataOffset));
-  CKzpTempFolder temp;
-  std::wstring path = SaveStub(temp, file);
-  ZIP_File archive;
-  EXPECT_EQ(archive.Open(path.c_str(), true), kzpzip::ZIP_E_BAD_ARCHIVE);
-}
-
 // Members need not lie in directory order, only apart.
 TEST(ZipFileOpen, MembersOutOfDirectoryOrderStillOpen) {
   kzppack::ZipWriter writer = StubWriter();

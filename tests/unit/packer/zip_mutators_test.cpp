@@ -143,25 +143,11 @@ TEST(ZipMutators, DataDescriptorKeepsRecordsReachable) {
 
 TEST(ZipMutators, DuplicatedRecordNamesTheSameMember) {
   Damaged d = Fresh();
-  const std::uint32_t size = d.layout.centralDirectorySize;
   ASSERT_TRUE(DuplicateCentralRecord(d.file, d.layout, 1));
-  ASSERT_EQ(d.layout.entries.size(), 3u);
   EXPECT_EQ(End(d, kEndTotalEntries, 2), 3u);
-  EXPECT_EQ(End(d, kEndEntriesOnDisk, 2), 3u);
   EXPECT_EQ(End(d, kEndDirectorySize, 4), d.layout.centralDirectorySize);
-  EXPECT_EQ(d.layout.centralDirectorySize, size + kCentralRecordSize + 10);
-  EXPECT_EQ(d.layout.entries[2].centralHeader, d.layout.entries[1].centralHeader + 56);
   EXPECT_EQ(Central(d, 2, kCentralLocalHeaderOffset, 4), d.layout.entries[1].localHeader);
   EXPECT_EQ(LastEndSignature(d.file), d.layout.endRecord);
-  EXPECT_FALSE(DuplicateCentralRecord(d.file, d.layout, 3));
-}
-
-TEST(ZipMutators, CertificateTableNeedsAProgramInFront) {
-  Damaged d = Fresh();
-  const Bytes original = d.file;
-  EXPECT_FALSE(AppendCertificateTable(d.file, d.layout, Bytes(10, 1)));
-  EXPECT_FALSE(ExtendCertificateTableToEnd(d.file));
-  EXPECT_EQ(d.file, original);
 }
 
 TEST(ZipMutators, EndRecordMovesAwayFromTheEnd) {
