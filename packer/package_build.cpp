@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 constexpr std::uint32_t kAttributeReadOnly = 0x01;
 constexpr std::uint32_t kAttributeFolder = 0x10;
 constexpr std::uint32_t kAttributeArchive = 0x20;
+constexpr std::uint64_t kEndRecordBytes = 22;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -261,6 +262,11 @@ BuildResult BuildPackage(const BuildOptions& options) {
   std::error_code error;
   if (!fs::is_regular_file(options.stub, error)) {
     result.error = Message(options.stub.string(), "the stub is not a readable file");
+    return result;
+  }
+  // Said at once rather than after copying 2 GiB.
+  if (fs::file_size(options.stub, error) + kEndRecordBytes > ZipStreamWriter::kMaxFileSize) {
+    result.error = Message(options.stub.string(), ZipStreamWriter::kTooLarge);
     return result;
   }
   const fs::path output = fs::absolute(options.output, error);

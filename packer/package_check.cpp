@@ -39,8 +39,10 @@ KzpXMLString Trimmed(const KzpXMLString& text) {
   return text.substr(begin, end - begin);
 }
 
+// A text for a one-line message: line ends as \n, long texts shortened.
 std::string Quoted(const KzpXMLString& text) {
-  std::string utf8 = Utf16ToUtf8(text);
+  std::string utf8;
+  for (char c : Utf16ToUtf8(text)) utf8 += c == '\n' ? std::string("\\n") : std::string(1, c);
   if (utf8.size() > 60) utf8 = utf8.substr(0, 57) + "...";
   return "\"" + utf8 + "\"";
 }
@@ -140,15 +142,14 @@ void Checker::CheckTexts(const CKzpXMLReader& document, const XmlSource& source,
     if (got.empty()) {
       Add(Severity::kError, entry, written.line,
           "<" + name + ">: the text starts on a new line or with white space after the start "
-          "tag, so the stub reads no text at all; write it right after <" + name + ">" +
-              (isDescription ? " or inside <![CDATA[...]]>" : ""));
+          "tag, so the stub reads no text at all; write it right after <" + name +
+              "> or inside <![CDATA[...]]>");
     } else if (got != wanted) {
       Add(Severity::kError, entry, written.line,
           "<" + name + ">: the text is split by a line break or a reference (&...;), and the "
           "stub drops every piece after one that starts with white space and every line break: "
           "it reads " + Quoted(got) + " of " + Quoted(wanted) +
-              (isDescription ? "; keep it on one line or use <![CDATA[...]]>"
-                             : "; keep it on one line"));
+              "; keep it on one line without references, or put it inside <![CDATA[...]]>");
     }
   }
 }

@@ -38,8 +38,7 @@ struct DeflateEnd {
 
 bool ZipStreamWriter::Write(const void* data, std::size_t size, std::string& error) {
   if (position_ + size > kMaxFileSize) {
-    error = "the package would reach past 2 GiB, which the stub cannot read (it seeks with "
-            "signed 32-bit positions)";
+    error = kTooLarge;
     return false;
   }
   const auto* bytes = static_cast<const std::uint8_t*>(data);

@@ -36,6 +36,9 @@ class ZipStreamWriter {
   // The stub seeks with signed 32-bit positions: no byte of the package may
   // lie at or past 2 GiB.
   static constexpr std::uint64_t kMaxFileSize = 0x7FFFFFFF;
+  static constexpr const char* kTooLarge =
+      "the package would reach past 2 GiB, which the stub cannot read (it seeks with signed "
+      "32-bit positions)";
 
   // fd: an empty file open for reading and writing; not owned.
   explicit ZipStreamWriter(int fd) : fd_(fd) {}
