@@ -82,6 +82,8 @@ class Checker {
                           std::initializer_list<const char*> names);
   void CheckFlag(const CKzpXMLNode* element, const char* attribute, const PackageEntry* entry,
                  int line);
+  void CheckCommand(const CKzpXMLReader& d, const CKzpXMLNode* command,
+                    const PackageEntry* entry);
   void CheckMaps(const PackageDocuments& documents);
   void CheckNamedFile(const CKzpXMLNode* filename, const char* what, const PackageEntry* entry,
                       int line);
@@ -177,10 +179,43 @@ void Checker::CheckDescription(const PackageDocuments& documents) {
         "no <description_xlate lang=\"en\">: English is the one fallback, so systems in any "
         "other language than those given show no description");
   }
-  if (ElementText(Path(d, "kzp_package", {"installation", "install", "command"})) == nullptr) {
+  const CKzpXMLNode* command = Path(d, "kzp_package", {"installation", "install", "command"});
+  if (ElementText(command) == nullptr) {
     Add(Severity::kWarning, entry, LineOf(root),
         "no install command (kzp_package/installation/install/command): /install and /sms end "
         "with 1603");
+    return;
+  }
+  CheckCommand(d, command, entry);
+}
+
+// The stub starts "<work folder>\<command>", so the command is a file of
+// the package; ".bat" and ".cmd" (in small letters) run through cmd.exe /C
+// and get neither the parameters nor /force.
+void Checker::CheckCommand(const CKzpXMLReader& d, const CKzpXMLNode* command,
+                           const PackageEntry* entry) {
+  std::string name = Utf16ToUtf8(ElementText(command));
+  for (char& c : name) c = c == '\\' ? '/' : c;
+  std::string stored;
+  if (!EncodeForCodePage(contents_.codePage, name, stored) || contents_.Find(stored) == nullptr) {
+    Add(Severity::kError, entry, LineOf(command),
+        "the install command \"" + name + "\" is not in the package; the stub starts it from "
+        "the folder it extracts to");
+  }
+  const std::string extension = name.size() >= 4 ? name.substr(name.size() - 4) : "";
+  const bool batch = extension == ".bat" || extension == ".cmd";
+  if (!batch && (SameNameIgnoringCase(extension, ".bat") ||
+                 SameNameIgnoringCase(extension, ".cmd"))) {
+    Add(Severity::kWarning, entry, LineOf(command),
+        "the stub runs a batch file through cmd.exe /C only when its extension is written "
+        "\".bat\" or \".cmd\" in small letters; this one is started directly");
+  }
+  const CKzpXMLNode* parameters =
+      Path(d, "kzp_package", {"installation", "install", "command_params"});
+  if (batch && ElementText(parameters) != nullptr) {
+    Add(Severity::kWarning, entry, LineOf(parameters),
+        "batch files get neither the parameters nor /force (the stub passes them \"xeltr\" "
+        "only)");
   }
 }
 
@@ -471,8 +506,11 @@ void LoadDocuments(const PackageContents& contents, PackageDocuments& documents,
   }
   if (documents.descriptionEntry == nullptr) {
     findings.insert(findings.end(), unreadable.begin(), unreadable.end());
-    report(Severity::kError, contents.origin,
-           "no description file: an XML file whose root element is kzp_package");
+    // A package of files only still extracts with /extract:, which loads
+    // no description.
+    report(Severity::kWarning, contents.origin,
+           "no description file (an XML file whose root element is kzp_package): the package "
+           "extracts with /extract: only; its window and /install fail");
     return;
   }
   if (!documents.foundByName) {
