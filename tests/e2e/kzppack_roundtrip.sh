@@ -24,6 +24,7 @@ describe() {
   <installation><install><command>$command</command></install></installation>
 </kzp_package>
 EOF
+  printf '@echo off\r\nexit /b 7\r\n' >"$folder/$command"
 }
 
 # extract <package> <folder> [locale]: /extract: under Wine, exit code 1.
@@ -80,8 +81,7 @@ grep -q -- "--codepage" "$work/err" || fail "the refusal does not name --codepag
 # the package at all: /install runs the command only when it does.
 enc=$work/encrypted
 mkdir -p "$enc"
-describe "$enc" setup.cmd
-printf '@echo off\r\nexit /b 7\r\n' >"$enc/setup.cmd"
+describe "$enc" setup.cmd   # setup.cmd ends with 7
 printf '<config>secret</config>' >"$enc/settings.xml"   # 23 bytes: 3 blocks
 cat >"$enc/vr_data.xml" <<'EOF'
 <vr_pkg_data><configuration><config_file><filename encrypt="1">settings.xml</filename></config_file></configuration></vr_pkg_data>
@@ -94,6 +94,16 @@ result=$(wine "$kzprun" "$(winepath -w "$work/package.exe")" /install | tr -d '\
 [ "$result" = "exit code 7 (0x00000007)" ] || fail "the encrypted package: $result"
 unzip -p "$work/package.exe" settings.xml 2>/dev/null | grep -qx '[0-9A-F]\{48\}' ||
   fail "settings.xml is not stored as 48 upper-case hex digits"
+
+# Signed after the build: the certificate table goes after the archive,
+# and both the stub and kzppack still read the package.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" \
+  -days 2 -subj "/CN=Round trip" -addext "extendedKeyUsage=codeSigning" >/dev/null 2>&1
+osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "Round trip" \
+  -in "$work/plain.exe" -out "$work/signed.exe" >/dev/null
+extract "$work/signed.exe" "$work/signed-out"
+diff -r "$in" "$work/signed-out" || fail "the signed package extracts other files"
+"$kzppack" check "$work/signed.exe" >/dev/null || fail "kzppack check refuses the signed package"
 
 # Reproducible: the same folder gives the same bytes; with SOURCE_DATE_EPOCH
 # even after every file time changed.
