@@ -97,15 +97,15 @@ PackageContents ScanFolder(const fs::path& folder, int codePage,
   };
   std::error_code error;
   if (!fs::is_directory(folder, error)) {
-    refusals.push_back(folder.string() + ": not a folder");
+    refusals.push_back(folder.string() + ": error: not a folder");
     return contents;
   }
   fs::recursive_directory_iterator it(folder, error), end;
-  if (error) refusals.push_back(folder.string() + ": " + error.message());
+  if (error) refusals.push_back(folder.string() + ": error: " + error.message());
   for (; !error && it != end; it.increment(error)) {
     const fs::directory_entry& item = *it;
     const std::string name = fs::relative(item.path(), folder).generic_string();
-    const std::string where = item.path().string() + ": ";
+    const std::string where = item.path().string() + ": error: ";
     if (item.is_symlink()) {
       refusals.push_back(where + "symbolic links are not packed");
       continue;
@@ -152,7 +152,7 @@ PackageContents ScanFolder(const fs::path& folder, int codePage,
     }
     contents.entries.push_back(std::move(entry));
   }
-  if (error) refusals.push_back(folder.string() + ": " + error.message());
+  if (error) refusals.push_back(folder.string() + ": error: " + error.message());
 
   std::sort(contents.entries.begin(), contents.entries.end(),
             [](const PackageEntry& a, const PackageEntry& b) { return a.name < b.name; });
@@ -163,12 +163,12 @@ PackageContents ScanFolder(const fs::path& folder, int codePage,
     if (!key.empty() && key.back() == '/') key.pop_back();
     auto [at, inserted] = seen.emplace(key, &entry);
     if (!inserted) {
-      refusals.push_back(entry.path.string() + ": the same file on Windows as " +
+      refusals.push_back(entry.path.string() + ": error: the same file on Windows as " +
                          at->second->displayName + " (names differ in letter case only)");
     }
   }
   if (contents.entries.size() > kMaxEntries) {
-    refusals.push_back(folder.string() + ": " + std::to_string(contents.entries.size()) +
+    refusals.push_back(folder.string() + ": error: " + std::to_string(contents.entries.size()) +
                        " files and empty folders; the stub reads at most 65,535 entries");
   }
   return contents;

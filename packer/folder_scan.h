@@ -19,7 +19,7 @@ constexpr std::size_t kLongNameUnits = 160;
 // Every file below the folder (sorted by stored name, "/" separators) and
 // every empty folder (as "name/"), with the names encoded for the code page.
 // Whatever the stub could not extract as it is in the folder is refused: one
-// message per problem, each naming the file, in `refusals`.
+// message per problem, "<file>: error: <why>", in `refusals`.
 PackageContents ScanFolder(const std::filesystem::path& folder, int codePage,
                            std::vector<std::string>& refusals);
 

@@ -77,7 +77,7 @@ int RunBuild(Settings& settings) {
     }
   }
   const kzppack::BuildResult result = kzppack::BuildPackage(options);
-  for (const std::string& refusal : result.refusals) std::cerr << refusal << ": error\n";
+  for (const std::string& refusal : result.refusals) std::cerr << refusal << "\n";
   Report(options.folder.string(), true, result.findings);
   if (!result.error.empty()) std::cerr << "kzppack: " << result.error << "\n";
   if (!result.ok) {
@@ -102,7 +102,7 @@ int RunCheck(Settings& settings) {
     return kFailed;
   }
   if (isFolder) contents.packageName = settings.packageName;
-  for (const std::string& refusal : refusals) std::cerr << refusal << ": error\n";
+  for (const std::string& refusal : refusals) std::cerr << refusal << "\n";
   const std::vector<Finding> findings =
       kzppack::CheckPackage(contents, kzppack::CheckOptions{options.encryptConfig});
   Report(settings.target, isFolder, findings);

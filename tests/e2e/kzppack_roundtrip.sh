@@ -113,5 +113,8 @@ SOURCE_DATE_EPOCH=1700000000 "$kzppack" build --stub "$stub" --out "$work/epoch1
 find "$in" -exec touch -h -d '2030-01-01 12:00' {} +
 SOURCE_DATE_EPOCH=1700000000 "$kzppack" build --stub "$stub" --out "$work/epoch2.exe" "$in" >/dev/null
 cmp "$work/epoch1.exe" "$work/epoch2.exe" || fail "SOURCE_DATE_EPOCH builds differ"
+# 1700000000 is 2023-11-14 22:13:20 UTC; DOS times hold it as it is.
+"$kzppack" inspect "$work/epoch1.exe" | grep -q '2023-11-14 22:13:20  read me.txt' ||
+  fail "entry times do not come from SOURCE_DATE_EPOCH"
 ls -A "$work" | grep -q '\.kzppack-' && fail "a temporary file was left behind"
 echo "kzppack round trip: ok"
