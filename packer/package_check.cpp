@@ -443,88 +443,106 @@ const CKzpXMLNode* DescriptionRoot(const CKzpXMLReader& document, bool versioned
 
 }  // namespace
 
-void LoadDocuments(const PackageContents& contents, PackageDocuments& documents,
-                   std::vector<Finding>& findings) {
-  auto report = [&](Severity severity, const std::string& file, std::string message) {
-    findings.push_back({severity, file, 0, std::move(message)});
-  };
-  if (!contents.packageName.empty()) {
-    std::string name;
-    if (EncodeForCodePage(contents.codePage, DescriptionNameFor(contents.packageName), name)) {
-      if (const PackageEntry* entry = contents.Find(name); entry != nullptr && !entry->isFolder) {
-        if (!ParseEntry(contents, *entry, documents.description, documents.descriptionSource,
-                        findings)) {
-          ReportParseFailure(*entry, documents.descriptionSource,
-                             "the package cannot load its description", findings);
-          return;
-        }
-        documents.descriptionEntry = entry;
-        documents.foundByName = true;
-      }
-    }
+namespace {
+
+// The stub's first try: the entry named after the package. False when the
+// search ends there (the entry does not parse).
+bool FindDescriptionByName(const PackageContents& contents, PackageDocuments& documents,
+                           std::vector<Finding>& findings) {
+  std::string name;
+  if (contents.packageName.empty() ||
+      !EncodeForCodePage(contents.codePage, DescriptionNameFor(contents.packageName), name)) {
+    return true;
   }
-  // By content: the first ".xml" in directory order whose root is
-  // kzp_package with version 2.0.1.0; else any kzp_package, to check it.
+  const PackageEntry* entry = contents.Find(name);
+  if (entry == nullptr || entry->isFolder) return true;
+  if (!ParseEntry(contents, *entry, documents.description, documents.descriptionSource,
+                  findings)) {
+    ReportParseFailure(*entry, documents.descriptionSource,
+                       "the package cannot load its description", findings);
+    return false;
+  }
+  documents.descriptionEntry = entry;
+  documents.foundByName = true;
+  return true;
+}
+
+// The stub's second try: the first ".xml" in directory order whose root is
+// kzp_package with version 2.0.1.0. Failing that, the first kzp_package of
+// any version is taken for the checks, with a finding on why the stub will
+// not (or may not) find it.
+void SearchDescriptionByContent(const PackageContents& contents, PackageDocuments& documents,
+                                std::vector<Finding>& findings) {
   const PackageEntry* unversioned = nullptr;
   std::size_t candidates = 0;
   std::vector<Finding> unreadable;  // reported only when no description is found
   for (const PackageEntry& entry : contents.entries) {
-    if (documents.descriptionEntry != nullptr && documents.foundByName) break;
     if (entry.isFolder || !HasXmlExtension(entry.name)) continue;
     CKzpXMLReader document;
     XmlSource source;
     if (!ParseEntry(contents, entry, document, source, findings)) {
       ReportParseFailure(entry, source, "the stub passes it over in its search for the "
                          "description", unreadable);
-      continue;
-    }
-    if (DescriptionRoot(document, true) != nullptr) {
+    } else if (DescriptionRoot(document, true) != nullptr) {
       if (++candidates == 1) documents.descriptionEntry = &entry;
     } else if (DescriptionRoot(document, false) != nullptr && unversioned == nullptr) {
       unversioned = &entry;
     }
   }
   if (candidates > 1) {
-    report(Severity::kWarning, documents.descriptionEntry->displayName,
-           "there are " + std::to_string(candidates) +
-               " description files with version=\"2.0.1.0\"; the stub uses this one, the first "
-               "in the package");
+    findings.push_back({Severity::kWarning, documents.descriptionEntry->displayName, 0,
+                        "there are " + std::to_string(candidates) +
+                            " description files with version=\"2.0.1.0\"; the stub uses this "
+                            "one, the first in the package"});
   }
-  if (documents.descriptionEntry == nullptr && unversioned != nullptr) {
-    const std::string wanted = unversioned->displayName;
-    if (!contents.packageName.empty()) {
-      report(Severity::kError, wanted,
-             "the stub will not find this description: it is not named after the package (" +
-                 DescriptionNameFor(contents.packageName) +
-                 ") and its kzp_package has no version=\"2.0.1.0\"");
-    } else {
-      report(Severity::kWarning, wanted,
-             "the stub finds this description only while the package is named after it; add "
-             "version=\"2.0.1.0\" to kzp_package so that it is found under any name");
-    }
-    documents.descriptionEntry = unversioned;
-  }
-  if (documents.descriptionEntry == nullptr) {
+  if (documents.descriptionEntry != nullptr) return;
+  if (unversioned == nullptr) {
     findings.insert(findings.end(), unreadable.begin(), unreadable.end());
-    // A package of files only still extracts with /extract:, which loads
-    // no description.
-    report(Severity::kWarning, contents.origin,
-           "no description file (an XML file whose root element is kzp_package): the package "
-           "extracts with /extract: only; its window and /install fail");
     return;
   }
+  if (!contents.packageName.empty()) {
+    findings.push_back({Severity::kError, unversioned->displayName, 0,
+                        "the stub will not find this description: it is not named after the "
+                        "package (" + DescriptionNameFor(contents.packageName) +
+                            ") and its kzp_package has no version=\"2.0.1.0\""});
+  } else {
+    findings.push_back({Severity::kWarning, unversioned->displayName, 0,
+                        "the stub finds this description only while the package is named "
+                        "after it; add version=\"2.0.1.0\" to kzp_package so that it is found "
+                        "under any name"});
+  }
+  documents.descriptionEntry = unversioned;
+}
+
+}  // namespace
+
+void LoadDocuments(const PackageContents& contents, PackageDocuments& documents,
+                   std::vector<Finding>& findings) {
+  if (!FindDescriptionByName(contents, documents, findings)) return;
   if (!documents.foundByName) {
+    SearchDescriptionByContent(contents, documents, findings);
+    if (documents.descriptionEntry == nullptr) {
+      // A package of files only still extracts with /extract:, which loads
+      // no description.
+      findings.push_back({Severity::kWarning, contents.origin, 0,
+                          "no description file (an XML file whose root element is "
+                          "kzp_package): the package extracts with /extract: only; its window "
+                          "and /install fail"});
+      return;
+    }
     ParseEntry(contents, *documents.descriptionEntry, documents.description,
                documents.descriptionSource, findings);
   }
+  const std::string& name = documents.descriptionEntry->displayName;
   if (DescriptionRoot(documents.description, false) == nullptr) {
-    report(Severity::kError, documents.descriptionEntry->displayName,
-           "the stub takes this file as the description (it is named after the package), but "
-           "its root element is not kzp_package");
+    findings.push_back({Severity::kError, name, 0,
+                        "the stub takes this file as the description (it is named after the "
+                        "package), but its root element is not kzp_package"});
   } else if (documents.foundByName && DescriptionRoot(documents.description, true) == nullptr) {
-    report(Severity::kWarning, documents.descriptionEntry->displayName,
-           "found only while the package keeps the name " + contents.packageName +
-               " (users rename downloads); add version=\"2.0.1.0\" to kzp_package");
+    findings.push_back({Severity::kWarning, name, 0,
+                        "found only while the package keeps the name " + contents.packageName +
+                            " (users rename downloads); add version=\"2.0.1.0\" to "
+                            "kzp_package"});
   }
 
   documents.dataEntry = contents.Find("vr_data.xml");
