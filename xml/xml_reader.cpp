@@ -3,7 +3,7 @@
 #include <expat.h>
 
 #include <clocale>
-#include <cwchar>
+#include <initializer_list>
 #include <cwctype>
 #include <memory>
 #include <new>
@@ -12,10 +12,19 @@
 
 #include "xml/shift_jis_encoding.h"
 
-static_assert(std::is_same_v<XML_Char, wchar_t>,
-              "Expat must be used with XML_UNICODE and XML_UNICODE_WCHAR_T");
+// Expat must be built and used with 16-bit characters (XML_UNICODE; on
+// Windows XML_UNICODE_WCHAR_T too), or XML_Char silently becomes char.
+static_assert(sizeof(XML_Char) == sizeof(KzpXMLChar) && !std::is_same_v<XML_Char, char>,
+              "Expat must be used with UTF-16 characters");
 
 namespace {
+
+// Expat's characters are the document's: the same UTF-16 units, but on
+// other platforms than Windows declared as unsigned short.
+const KzpXMLChar* Text(const XML_Char* text) { return reinterpret_cast<const KzpXMLChar*>(text); }
+const KzpXMLChar* const* Texts(const XML_Char** texts) {
+  return reinterpret_cast<const KzpXMLChar* const*>(texts);
+}
 
 // How the input stores a character, learnt from where the parser says the
 // document element's "<" stands: UTF-16 in either byte order, or one byte
@@ -54,16 +63,16 @@ struct XMLParseContext {
   bool runAwaitsLowSurrogate = false;
 };
 
-bool IsWhiteSpace(wchar_t c) {
-  return c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r' || c == L' ';
+bool IsWhiteSpace(KzpXMLChar c) {
+  return c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r' || c == u' ';
 }
 
-bool IsLeadSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsTrailSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsLeadSurrogate(KzpXMLChar c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsTrailSurrogate(KzpXMLChar c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Expat does not check that a high surrogate in UTF-16 input is followed by a
 // low one.
-bool HasLoneSurrogate(const wchar_t* text, std::size_t count) {
+bool HasLoneSurrogate(const KzpXMLChar* text, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     if (IsLeadSurrogate(text[i])) {
       if (i + 1 == count || !IsTrailSurrogate(text[i + 1])) return true;
@@ -75,8 +84,8 @@ bool HasLoneSurrogate(const wchar_t* text, std::size_t count) {
   return false;
 }
 
-bool HasLoneSurrogate(const wchar_t* text) {
-  return HasLoneSurrogate(text, std::wcslen(text));
+bool HasLoneSurrogate(const KzpXMLChar* text) {
+  return HasLoneSurrogate(text, std::char_traits<KzpXMLChar>::length(text));
 }
 
 void Fail(XMLParseContext& context) {
@@ -140,10 +149,10 @@ bool IsReferenceAt(const XMLParseContext& context, XML_Index at) {
 // run never holds, and a reference begins with "&" in the input. Neither
 // test depends on the size of the parser's buffer. Records the piece as the
 // run's last one.
-bool ContinuesRun(XMLParseContext& context, const wchar_t* piece) {
+bool ContinuesRun(XMLParseContext& context, const KzpXMLChar* piece) {
   const XML_Index start = XML_GetCurrentByteIndex(context.parser);
   const int byteCount = XML_GetCurrentByteCount(context.parser);
-  const bool plain = start >= 0 && piece[0] != L'\n' && !IsReferenceAt(context, start);
+  const bool plain = start >= 0 && piece[0] != u'\n' && !IsReferenceAt(context, start);
   const bool continues = context.runOpen && context.runIsPlain && plain &&
                          start > context.runStart && start <= context.runEnd;
   context.runOpen = true;
@@ -156,7 +165,7 @@ bool ContinuesRun(XMLParseContext& context, const wchar_t* piece) {
 // False when the piece holds a surrogate without its other half. A high
 // surrogate at the end of a piece may find its low half at the start of the
 // next piece of the same run.
-bool SurrogatesPair(XMLParseContext& context, const wchar_t* piece, int count, bool continues) {
+bool SurrogatesPair(XMLParseContext& context, const KzpXMLChar* piece, int count, bool continues) {
   std::size_t from = 0;
   std::size_t to = static_cast<std::size_t>(count);
   if (context.runAwaitsLowSurrogate) {
@@ -169,8 +178,8 @@ bool SurrogatesPair(XMLParseContext& context, const wchar_t* piece, int count, b
 }
 
 // Links a new node under current; answers it, or null when memory ran out.
-CKzpXMLNode* AddNode(XMLParseContext& context, const wchar_t* name,
-                     const wchar_t* const* attributes, int type) {
+CKzpXMLNode* AddNode(XMLParseContext& context, const KzpXMLChar* name,
+                     const KzpXMLChar* const* attributes, int type) {
   try {
     auto node = std::make_unique<CKzpXMLNode>(name, attributes, type);
     context.current->AppendChild(node.get());
@@ -181,7 +190,7 @@ CKzpXMLNode* AddNode(XMLParseContext& context, const wchar_t* name,
   }
 }
 
-void AppendPiece(XMLParseContext& context, CKzpXMLNode* node, const wchar_t* piece, int count) {
+void AppendPiece(XMLParseContext& context, CKzpXMLNode* node, const KzpXMLChar* piece, int count) {
   try {
     node->AppendText(piece, count);
   } catch (const std::bad_alloc&) {
@@ -194,11 +203,11 @@ void XMLCALL OnStartElement(void* data, const XML_Char* name, const XML_Char** a
   if (context.failed || !EndRun(context)) return;
   LearnInputUnits(context);
   for (const XML_Char** a = attributes; *a != nullptr; ++a) {
-    if (HasLoneSurrogate(*a)) return Fail(context);
+    if (HasLoneSurrogate(Text(*a))) return Fail(context);
   }
   context.textAllowed = true;
   context.firstPiece = true;
-  if (CKzpXMLNode* node = AddNode(context, name, attributes, XML_NODE_ELEMENT)) {
+  if (CKzpXMLNode* node = AddNode(context, Text(name), Texts(attributes), XML_NODE_ELEMENT)) {
     context.current = node;
   }
 }
@@ -218,7 +227,7 @@ void XMLCALL OnStartCdata(void* data) {
   if (context.failed || !EndRun(context)) return;
   context.textAllowed = true;
   context.inCdata = true;
-  if (CKzpXMLNode* node = AddNode(context, L"#CDATA", nullptr, XML_NODE_TEXT)) {
+  if (CKzpXMLNode* node = AddNode(context, KZP_XML_TEXT("#CDATA"), nullptr, XML_NODE_TEXT)) {
     context.current = node;
   }
 }
@@ -236,7 +245,7 @@ void XMLCALL OnEndCdata(void* data) {
 // space is kept, and within it every run that starts with white space (line
 // ends included) is dropped. Answers the node the run goes to, or null when
 // it is dropped.
-CKzpXMLNode* PlaceRun(XMLParseContext& context, const wchar_t* piece, int count) {
+CKzpXMLNode* PlaceRun(XMLParseContext& context, const KzpXMLChar* piece, int count) {
   if (!context.textAllowed) return nullptr;
   const bool startsWhite = IsWhiteSpace(piece[0]);
   if (context.firstPiece) {
@@ -244,7 +253,7 @@ CKzpXMLNode* PlaceRun(XMLParseContext& context, const wchar_t* piece, int count)
       context.textAllowed = false;
       return nullptr;
     }
-    CKzpXMLNode* node = AddNode(context, L"#TEXT", nullptr, XML_NODE_TEXT);
+    CKzpXMLNode* node = AddNode(context, KZP_XML_TEXT("#TEXT"), nullptr, XML_NODE_TEXT);
     if (node == nullptr) return nullptr;
     AppendPiece(context, node, piece, count);
     context.pendingText = node;
@@ -260,8 +269,9 @@ CKzpXMLNode* PlaceRun(XMLParseContext& context, const wchar_t* piece, int count)
 // and every other run of text as a piece of its own, and a long run in
 // several pieces. The pieces of one run count as one: the rules look only at
 // the first, and the others follow it (kept or dropped alike).
-void XMLCALL OnCharacterData(void* data, const XML_Char* piece, int count) {
+void XMLCALL OnCharacterData(void* data, const XML_Char* characters, int count) {
   auto& context = *static_cast<XMLParseContext*>(data);
+  const KzpXMLChar* piece = Text(characters);
   if (context.failed || count <= 0) return;
   const bool continues = ContinuesRun(context, piece);
   if (!SurrogatesPair(context, piece, count, continues)) return Fail(context);
@@ -288,7 +298,7 @@ CKzpXMLReader::~CKzpXMLReader() { Clear(); }
 
 void CKzpXMLReader::Reset() {
   if (loaded_ || root_ != nullptr) Clear();
-  root_ = new CKzpXMLNode(L"#DOCROOT", nullptr, XML_NODE_ELEMENT);
+  root_ = new CKzpXMLNode(KZP_XML_TEXT("#DOCROOT"), nullptr, XML_NODE_ELEMENT);
   // std::locale("") throws under Wine; the C runtime's own call does not.
   std::setlocale(LC_ALL, "");
 }
@@ -332,9 +342,9 @@ int CKzpXMLReader::Parse(const void* buffer, int length) {
   return kParseOk;
 }
 
-CKzpXMLNode* CKzpXMLReader::FindElement(const CKzpXMLNode* parent, const wchar_t* name,
-                                        const wchar_t* attributeName,
-                                        const wchar_t* attributeValue) const {
+CKzpXMLNode* CKzpXMLReader::FindElement(const CKzpXMLNode* parent, const KzpXMLChar* name,
+                                        const KzpXMLChar* attributeName,
+                                        const KzpXMLChar* attributeValue) const {
   if (!loaded_ || name == nullptr) return nullptr;
   if (parent == nullptr) parent = root_;
   if (parent == nullptr) return nullptr;
@@ -342,16 +352,21 @@ CKzpXMLNode* CKzpXMLReader::FindElement(const CKzpXMLNode* parent, const wchar_t
   for (CKzpXMLNode* node = parent->FindChild(name); node != nullptr;
        node = node->FindNextSibling(name)) {
     if (!filtered) return node;
-    const wchar_t* value = node->GetAttribute(attributeName);
+    const KzpXMLChar* value = node->GetAttribute(attributeName);
     if (value != nullptr && CompareNoCase(value, attributeValue) == 0) return node;
   }
   return nullptr;
 }
 
-int CompareNoCase(const wchar_t* a, const wchar_t* b) {
-  std::wstring upperA = a != nullptr ? a : L"";
-  std::wstring upperB = b != nullptr ? b : L"";
-  for (wchar_t& c : upperA) c = static_cast<wchar_t>(std::towupper(c));
-  for (wchar_t& c : upperB) c = static_cast<wchar_t>(std::towupper(c));
-  return std::wcscmp(upperA.c_str(), upperB.c_str());
+int CompareNoCase(const KzpXMLChar* a, const KzpXMLChar* b) {
+  KzpXMLString upperA = a != nullptr ? a : KZP_XML_TEXT("");
+  KzpXMLString upperB = b != nullptr ? b : KZP_XML_TEXT("");
+  for (KzpXMLString* text : {&upperA, &upperB}) {
+    for (KzpXMLChar& c : *text) {
+      c = static_cast<KzpXMLChar>(std::towupper(static_cast<std::wint_t>(c)));
+    }
+  }
+  // Unit by unit, by value, as wcscmp compares.
+  const int order = upperA.compare(upperB);
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
