@@ -21,6 +21,8 @@ import sys
 SECTION = re.compile(r"^ (\.\S+|COMMON)(?:\s+(0x[0-9a-f]+)\s+(0x[0-9a-f]+)\s+(.+))?$")
 CONTINUED = re.compile(r"^\s+(0x[0-9a-f]+)\s+(0x[0-9a-f]+)\s+(\S.*)$")
 OUTPUT_SECTION = re.compile(r"^(\.\S+)\s")
+# The output of link-time optimisation, in a temporary file of a random name.
+LTRANS = re.compile(r"ltrans\d*\.ltrans\.o$")
 
 
 def input_sections(lines):
@@ -53,12 +55,18 @@ def input_sections(lines):
 
 
 def library_of(obj):
+    if LTRANS.search(obj):
+        return "link-time optimised code (Expat)"
+    if obj == "dll stuff":
+        return "base relocations (made by the linker)"
     name = re.sub(r"\(.*\)$", "", obj)
     return os.path.basename(name)
 
 
 def short_name(obj):
     """Drops the folders in front of a library: libstdc++.a(string-inst.o)."""
+    if LTRANS.search(obj) or obj == "dll stuff":
+        return library_of(obj)
     return re.sub(r"^.*/(lib[^/]*\.a\()", r"\1", obj)
 
 
