@@ -44,10 +44,11 @@ CKzpPackageFixture WindowPackage(const std::string& packageData = {}) {
 }
 
 // The folder browser preselects the package's folder only when no folder on
-// the way to it changes while it opens (the shared temporary folder does).
-// Each browser test keeps a folder of its own under C:\kzp-windows, emptied
-// before and after; all of them are made up front, so no test's start
-// changes the tree that another test's browser is walking.
+// the way to it changes while it opens (the shared temporary folder does;
+// see SettleFolderTimes for the rest). Each browser test keeps a folder of
+// its own under C:\kzp-windows, emptied before and after; all of them are
+// made up front, so no test's start changes the tree that another test's
+// browser is walking.
 class CKzpQuietFolder {
  public:
   explicit CKzpQuietFolder(const std::wstring& name) : path_(kRoot + name) {
@@ -91,6 +92,7 @@ template <typename Folder>
 std::wstring Save(const Folder& folder, const kzppack::Bytes& bytes) {
   const std::wstring path = folder / L"package.exe";
   EXPECT_TRUE(WriteFileBytes(path, bytes));
+  SettleFolderTimes(folder.Path());
   return path;
 }
 
@@ -98,6 +100,7 @@ template <typename Folder>
 std::wstring Save(const Folder& folder, const CKzpPackageFixture& package) {
   const std::wstring path = folder / L"package.exe";
   EXPECT_TRUE(package.WriteTo(path));
+  SettleFolderTimes(folder.Path());
   return path;
 }
 
@@ -164,13 +167,11 @@ class PackageWindow : public ::testing::TestWithParam<CloseWay> {};
 TEST_P(PackageWindow, ShowsThePackageAndEndsWith3WhenClosed) {
   CKzpTempFolder folder;
   std::wstring instruction, description;
-  bool focusOnExtract = false;
   const ProcessOutcome outcome = RunConversation(
       Save(folder, WindowPackage()), L"",
       {MainWindow([&](HWND window, const ObservedWindow&) {
         instruction = ControlText(window, kInstruction);
         description = Lines(ControlText(window, kDescription));
-        focusOnExtract = FocusedControl(window) == GetDlgItem(window, kExtract);
         switch (GetParam()) {
           case CloseWay::kCloseButton: PressButton(window, kClose); break;
           case CloseWay::kEscape: PressKey(window, VK_ESCAPE); break;
@@ -183,7 +184,6 @@ TEST_P(PackageWindow, ShowsThePackageAndEndsWith3WhenClosed) {
             L"Press the 'Extract' button to save the package contents in a folder on your "
             L"computer, or choose 'Close' to exit.");
   EXPECT_EQ(description, L"Test Package\nVersion: 1.0\n\nInstalls nothing.");
-  EXPECT_TRUE(focusOnExtract);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, PackageWindow,

@@ -43,12 +43,6 @@ ObservedWindow Observe(HWND window) {
   return seen;
 }
 
-std::vector<HWND> VisibleWindowsOf(DWORD processId) {
-  WindowSearch search{processId, {}};
-  EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 std::wstring TitleOf(HWND window) {
   wchar_t text[1024] = {};
   GetWindowTextW(window, text, 1024);
@@ -81,7 +75,7 @@ void EndProgram(HANDLE process, bool killIt, ProcessOutcome& outcome) {
 
 bool StepMatches(const WindowStep& step, HWND window, std::size_t visibleCount) {
   if (step.alone && visibleCount != 1) return false;
-  if (TitleOf(window) != step.title) return false;
+  if (!step.title.empty() && TitleOf(window) != step.title) return false;
   if (step.childText.empty()) return true;
   for (const std::wstring& text : Observe(window).childTexts) {
     if (text.find(step.childText) != std::wstring::npos) return true;
@@ -264,6 +258,12 @@ BOOL CALLBACK MatchClass(HWND window, LPARAM context) {
 HWND FindDescendant(HWND window, const wchar_t* className) {
   DescendantSearch search{className, nullptr};
   EnumChildWindows(window, MatchClass, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<HWND> VisibleWindowsOf(DWORD processId) {
+  WindowSearch search{processId, {}};
+  EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

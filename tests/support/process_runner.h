@@ -42,8 +42,9 @@ std::wstring BuiltStubPath();
 
 // One step of a conversation with a started program, as a user would take
 // it: wait for a visible top-level window of the program with this title
-// (one with a child text that contains childText, when given; the program's
-// only visible window, when alone is set), then act on it.
+// (any title when empty; one with a child text that contains childText,
+// when given; the program's only visible window, when alone is set), then
+// act on it.
 struct WindowStep {
   WindowStep(std::wstring title_, WindowAnswer act_, bool alone_ = false,
              std::wstring childText_ = {})
@@ -74,6 +75,8 @@ std::wstring ControlText(HWND dialog, int id);    // WM_GETTEXT, also for edit c
 HWND FocusedControl(HWND window);                 // the control with the keyboard focus
 // The text of a tree view's selected item (for the folder browser).
 std::wstring SelectedTreeItemText(HWND tree);
+// Every visible top-level window of a process.
+std::vector<HWND> VisibleWindowsOf(DWORD processId);
 // The first descendant window of the given class.
 HWND FindDescendant(HWND window, const wchar_t* className);
 RECT ScreenRect(HWND window);

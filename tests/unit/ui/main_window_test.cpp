@@ -124,12 +124,14 @@ TEST_F(MainWindowInProcess, NameIsBoldAtElevenPoints) {
   EXPECT_STREQ(all.szFaceName, L"Arial");
 }
 
-// Clicking into the description gives the focus straight back.
+// The window opens with the focus on Extract; clicking into the description
+// gives the focus straight back.
 TEST_F(MainWindowInProcess, DescriptionViewNeverKeepsTheFocus) {
   ASSERT_NE(Open(""), nullptr);
+  HWND extract = GetDlgItem(window_, IDC_EXTRACT);
+  EXPECT_EQ(GetFocus(), extract);
   ShowWindow(window_, SW_SHOW);
   SetActiveWindow(window_);
-  HWND extract = GetDlgItem(window_, IDC_EXTRACT);
   SetFocus(GetDlgItem(window_, IDC_CLOSE));
   SetFocus(GetDlgItem(window_, IDC_DESCRIPTION));
   EXPECT_EQ(GetFocus(), GetDlgItem(window_, IDC_CLOSE));
