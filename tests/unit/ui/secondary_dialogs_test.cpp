@@ -83,14 +83,15 @@ TEST(ContentsList, ListsEveryEntryWithUnsignedSizes) {
   kzppack::ZipWriter writer(kzppack::Bytes(4096, 0xCC));
   writer.AddFile("readme.txt", "hello");
   writer.AddFolder("docs/");
-  kzppack::ZipEntrySpec big;
-  big.name = "docs/big.bin";
-  big.dosDate = kzppack::DosDate(2024, 2, 29);
-  big.dosTime = kzppack::DosTime(13, 45, 30);
-  writer.Add(std::move(big));
+  writer.AddFile("docs/big.bin", "");
   kzppack::ZipLayout layout;
   kzppack::Bytes bytes = writer.Finish(&layout);
+  using kzppack::SharedField;
   ASSERT_TRUE(kzppack::DeclareUncompressedSize(bytes, layout, 2, 0xC0000000u));
+  ASSERT_TRUE(kzppack::SetSharedField(bytes, layout, 2, SharedField::kDate,
+                                      kzppack::DosDate(2024, 2, 29)));
+  ASSERT_TRUE(kzppack::SetSharedField(bytes, layout, 2, SharedField::kTime,
+                                      kzppack::DosTime(13, 45, 30)));
   const std::wstring path = folder / L"package.exe";
   ASSERT_TRUE(WriteFileBytes(path, bytes));
   AppState& app = TheApp();
