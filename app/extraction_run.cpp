@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <new>
 #include <vector>
 
 #include "app/app_state.h"
@@ -43,6 +44,31 @@ class CKzpCurrentFolderRestorer {
   wchar_t saved_[kPathCapacity] = {};
 };
 
+// Removes the work folder on every way out of the run, an exception
+// included, after restoring the current folder: the work folder is never
+// current when it goes.
+class CKzpWorkFolderRemoval {
+ public:
+  CKzpWorkFolderRemoval(CKzpCurrentFolderRestorer& currentFolder, const wchar_t* folder)
+      : currentFolder_(currentFolder), folder_(folder) {}
+  ~CKzpWorkFolderRemoval() {
+    currentFolder_.Restore();
+    if (folder_ != nullptr) RemoveFolderTree(folder_);
+  }
+  CKzpWorkFolderRemoval(const CKzpWorkFolderRemoval&) = delete;
+  CKzpWorkFolderRemoval& operator=(const CKzpWorkFolderRemoval&) = delete;
+
+ private:
+  CKzpCurrentFolderRestorer& currentFolder_;
+  const wchar_t* folder_;  // none without a work folder
+};
+
+// A silent installation that fails before its installer ran must not
+// report success: 0 is what deployment tools read as "installed".
+int FailedRunResult(bool useWorkFolder, bool silent) {
+  return (useWorkFolder && silent) ? kInstallFailedExitCode : 0;
+}
+
 unsigned long long AvailableBytesHere() {
   ULARGE_INTEGER available{};
   if (!GetDiskFreeSpaceExW(nullptr, &available, nullptr, nullptr)) return 0;
@@ -63,10 +89,10 @@ unsigned char ReportExtractionProgress(void* context, const kzpzip::ZIP_ExtractP
   return 1;
 }
 
-int RunExtraction(HWND owner, const wchar_t* folder, bool useWorkFolder, bool silent) {
-  // A silent installation that fails before its installer ran must not
-  // report success: 0 is what deployment tools read as "installed".
-  const int failed = (useWorkFolder && silent) ? kInstallFailedExitCode : 0;
+namespace {
+
+int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, bool silent) {
+  const int failed = FailedRunResult(useWorkFolder, silent);
   CKzpCurrentFolderRestorer currentFolder;
 
   wchar_t target[kPathCapacity] = {};
@@ -79,21 +105,17 @@ int RunExtraction(HWND owner, const wchar_t* folder, bool useWorkFolder, bool si
     return 0;  // cancelled, or no file-system folder
   }
 
-  // Every way out after this point restores the current folder first, so
-  // the work folder is never current when it is removed.
-  auto endRun = [&](int result) {
-    currentFolder.Restore();
-    if (useWorkFolder) RemoveFolderTree(target);
-    return result;
-  };
+  // From here every way out restores the current folder and removes the
+  // work folder, if there is one.
+  CKzpWorkFolderRemoval workFolder(currentFolder, useWorkFolder ? target : nullptr);
 
-  if (!SetCurrentDirectoryW(target)) return endRun(failed);
+  if (!SetCurrentDirectoryW(target)) return failed;
 
   const unsigned long long required = TheApp().package.GetRequiredSpace();
   const unsigned long long available = AvailableBytesHere();
   if (!HasEnoughSpace(available, required)) {
     if (!silent) ShowNoSpaceMessage(owner, required, available);
-    return endRun(failed);
+    return failed;
   }
 
   CKzpProgressWindow progress;
@@ -108,7 +130,7 @@ int RunExtraction(HWND owner, const wchar_t* folder, bool useWorkFolder, bool si
       // interactive run (exit code 1).
       if (owner != nullptr) EndDialog(owner, 1);
     }
-    return endRun(failed);
+    return failed;
   }
   if (!silent) {
     SendMessageW(progress.Bar(), PBM_SETPOS, 100, 0);
@@ -126,13 +148,25 @@ int RunExtraction(HWND owner, const wchar_t* folder, bool useWorkFolder, bool si
   if (!BuildInstallerCommand(programPart, kProgramPartCapacity, &isBatch) ||
       !FormatInstallerCommandLine(target, programPart, TheApp().package.GetInstallCommand(),
                                   isBatch, commandLine.data(), commandLine.size())) {
-    return endRun(failed);
+    return failed;
   }
   const DWORD installerCode = RunInstaller(commandLine.data(), target, isBatch);
   const int result = TheApp().package.MapReturnCode(static_cast<std::int32_t>(installerCode));
 
   currentFolder.Restore();
   Sleep(kPauseBeforeRemovalMs);
-  RemoveFolderTree(target);
-  return result;
+  return result;  // the work folder goes with its guard
+}
+
+}  // namespace
+
+int RunExtraction(HWND owner, const wchar_t* folder, bool useWorkFolder, bool silent) {
+  try {
+    return ExtractAndInstall(owner, folder, useWorkFolder, silent);
+  } catch (const std::bad_alloc&) {
+    // Out of memory (the command line's buffer, its string builders): a
+    // failed run. The guards have restored the current folder and removed
+    // the work folder on the way out.
+    return FailedRunResult(useWorkFolder, silent);
+  }
 }

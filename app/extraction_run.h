@@ -11,7 +11,10 @@
 //   useWorkFolder extract into a fresh work folder and run the installer
 //   silent      no window and no message box at all
 // Returns 1 when a plain extraction completed, 0 when the run failed, and in
-// install mode the installer's mapped exit code.
+// install mode the installer's mapped exit code (1603 when a silent
+// installation failed before its installer ran). Running out of memory is a
+// failed run too: nothing is thrown, and the work folder is removed on
+// every way out.
 int RunExtraction(HWND owner, const wchar_t* folder, bool useWorkFolder, bool silent);
 
 // Progress callback for ExtractAll: moves the progress bar given as context

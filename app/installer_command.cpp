@@ -51,7 +51,14 @@ bool FormatInstallerCommandLine(const wchar_t* folder, const wchar_t* programPar
   const wchar_t* separator = endsWithBackslash ? L"" : L"\\";
   std::wstring line;
   if (isBatch) {
-    line = std::wstring(programPart) + L" \"" + folder + separator + command + L"\" xeltr";
+    // The interpreter keeps the quotation marks after /C only when there
+    // are exactly two, with a blank and none of &<>()@^| between them;
+    // otherwise it removes the first and the last, which cuts a path such
+    // as C:\Users\R&D\... One more pair around the whole command is what
+    // it removes then, so the batch file keeps its quoted path and its
+    // argument. A %NAME% pair in the path is expanded whatever the quoting:
+    // no command line protects it.
+    line = std::wstring(programPart) + L" \"\"" + folder + separator + command + L"\" xeltr\"";
   } else {
     line = std::wstring(L"\"") + folder + separator + programPart;
   }

@@ -4,8 +4,9 @@
 
 // Capacity of the program part of the installer command.
 constexpr std::size_t kProgramPartCapacity = 2048;
-// Capacity of the finished command line: the most CreateProcessW accepts.
-constexpr std::size_t kCommandLineCapacity = 32768;
+// Capacity of the finished command line: the most CreateProcessW accepts,
+// 32,767 characters with the terminator.
+constexpr std::size_t kCommandLineCapacity = 32767;
 
 // The program part of the installer command for an install command C with
 // parameters P (none, or a string, maybe empty):
@@ -18,7 +19,7 @@ bool ComposeProgramPart(const wchar_t* command, const wchar_t* parameters, bool 
 
 // The whole command line from the target folder F, the program part and the
 // install command C:
-//   batch file:  cmd.exe /C "F\C" xeltr
+//   batch file:  cmd.exe /C ""F\C" xeltr"
 //   otherwise:   "F\C" P /force
 // with no second backslash when F already ends with one. False when it does
 // not fit: a command line is never cut.

@@ -16,24 +16,29 @@ bool IsDriveRooted(const wchar_t* path) {
   return isLetter && path[1] == L':' && IsSeparator(path[2]);
 }
 
-// A folder that is there already counts as made; so does a name the file
-// system calls too long, which leaves the outcome to the calls that follow.
-bool CreatedOrPresent(const wchar_t* path) {
-  if (CreateDirectoryW(path, nullptr)) return true;
-  DWORD error = GetLastError();
-  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-         error == ERROR_FILENAME_EXCED_RANGE;
+bool IsFolder(const wchar_t* path) {
+  const DWORD attributes = GetFileAttributesW(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+bool AlreadyThere(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
 }  // namespace
 
+// Succeeds only when a folder is there afterwards: "already exists" may
+// name a file, which no folder entry or target below it can use.
 bool CreateFolderPath(const wchar_t* path) {
   if (path == nullptr || !IsDriveRooted(path)) return false;
   std::size_t length = std::wcslen(path);
   if (length >= MAX_PATH) return false;
-  if (CreatedOrPresent(path)) return true;
+  // The usual cases cost one call, two when something is there already.
+  if (CreateDirectoryW(path, nullptr)) return true;
+  if (AlreadyThere(GetLastError())) return IsFolder(path);
 
-  // Walk a copy that always ends with a separator, making each prefix.
+  // Walk a copy that always ends with a separator, making each prefix. A
+  // level that is there goes on (a file there fails the next level), as
+  // does one the file system calls too long, which leaves the outcome to
+  // the final check.
   wchar_t work[MAX_PATH] = {};
   bool addSeparator = path[length - 1] != L'\\';
   if (length + (addSeparator ? 1 : 0) >= MAX_PATH) return false;
@@ -43,10 +48,13 @@ bool CreateFolderPath(const wchar_t* path) {
   for (std::size_t i = 3; i < length; ++i) {
     if (!IsSeparator(work[i])) continue;
     work[i] = L'\0';
-    if (!CreatedOrPresent(work)) return false;
+    if (!CreateDirectoryW(work, nullptr)) {
+      const DWORD error = GetLastError();
+      if (!AlreadyThere(error) && error != ERROR_FILENAME_EXCED_RANGE) return false;
+    }
     work[i] = L'\\';
   }
-  return true;
+  return IsFolder(path);
 }
 
 }  // namespace kzpzip

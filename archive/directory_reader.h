@@ -19,6 +19,10 @@ class CKzpDirectoryReader {
   // Copies the next size bytes; false when the file ends first or a seek or
   // read fails. Throws std::bad_alloc when the buffer cannot be had.
   bool Read(std::uint8_t* out, std::size_t size);
+  // The file position of the next byte Read would copy.
+  std::uint32_t Position() const {
+    return nextPosition_ - static_cast<std::uint32_t>(end_ - begin_);
+  }
 
  private:
   bool Refill();

@@ -31,8 +31,15 @@ bool StartsWithNoCase(const wchar_t* begin, const wchar_t* end, const wchar_t* w
   return true;
 }
 
-// A device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9), alone or followed by
-// an extension or blanks, opens the device instead of a file in that folder.
+// Windows takes the superscript digits one to three (U+00B9, U+00B2,
+// U+00B3: 0xB9, 0xB2, 0xB3 in the Western code page) as port numbers too.
+bool IsPortDigit(wchar_t c) {
+  return (c >= L'1' && c <= L'9') || c == L'\u00B9' || c == L'\u00B2' || c == L'\u00B3';
+}
+
+// A device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, COM and LPT with a
+// superscript 1-3), alone or followed by an extension or blanks, opens the
+// device instead of a file in that folder.
 bool NamesADevice(const wchar_t* begin, const wchar_t* end) {
   const wchar_t* stem = begin;
   while (stem != end && *stem != L'.' && *stem != L' ') ++stem;
@@ -41,8 +48,7 @@ bool NamesADevice(const wchar_t* begin, const wchar_t* end) {
     if (length == 3 && StartsWithNoCase(begin, stem, device)) return true;
   }
   for (const wchar_t* device : {L"COM", L"LPT"}) {
-    if (length == 4 && StartsWithNoCase(begin, stem, device) && begin[3] >= L'1' &&
-        begin[3] <= L'9') {
+    if (length == 4 && StartsWithNoCase(begin, stem, device) && IsPortDigit(begin[3])) {
       return true;
     }
   }

@@ -9,8 +9,9 @@ namespace kzpzip {
 // spaces with two or more dots ("..", "...", ".. "), since Win32 trims
 // trailing dots and spaces from components and could turn it into "..",
 // and any component that names a device (CON, PRN, AUX, NUL, COM1-9,
-// LPT1-9, also with an extension, as in "nul.txt"), which Win32 opens in
-// place of a file of that name.
+// LPT1-9, COM and LPT followed by a superscript 1, 2 or 3, also with an
+// extension, as in "nul.txt"), which Win32 opens in place of a file of that
+// name.
 bool IsSafeEntryName(const wchar_t* name);
 
 }  // namespace kzpzip

@@ -38,6 +38,19 @@ void BuildTargetPath(const wchar_t* folder, std::size_t folderLength, const std:
   std::wmemcpy(target + folderLength + 1, name.c_str(), name.size() + 1);
 }
 
+// Extracts one entry to its complete target path (target[length - 1] is
+// its last character): a name ending in a separator of either kind makes a
+// folder, whatever its sizes; any other makes a file, replacing one that is
+// there. Entry in, result out, and nothing shared with other entries but
+// the archive's file handle, whose reads each seek first.
+int ExtractEntry(ZIP_FileEntry& entry, wchar_t* target, std::size_t length) {
+  if (IsSeparator(target[length - 1])) {
+    target[length - 1] = L'\0';
+    return CreateFolderPath(target) ? ZIP_OK : ZIP_E_FAIL;
+  }
+  return entry.ExtractTo(target, false);
+}
+
 }  // namespace
 
 // Every name is checked before anything is made, so a hostile archive
@@ -77,15 +90,7 @@ int ZIP_File::ExtractAll(const wchar_t* folder, ZIP_ProgressCallback callback, v
         progress.path = target;
         if (callback(context, &progress) == 0) return result;
       }
-      // A trailing separator of either kind makes a folder entry here,
-      // whatever its sizes.
-      std::size_t length = folderLength + 1 + name.size();
-      if (IsSeparator(target[length - 1])) {
-        target[length - 1] = L'\0';
-        result = CreateFolderPath(target) ? ZIP_OK : ZIP_E_FAIL;
-      } else {
-        result = entry->ExtractTo(target, false);
-      }
+      result = ExtractEntry(*entry, target, folderLength + 1 + name.size());
       if (result != ZIP_OK) return result;
     }
     return result;

@@ -3,8 +3,10 @@
 #include <cstring>
 #include <new>
 
+#include "archive/certificate_table.h"
 #include "archive/directory_reader.h"
 #include "archive/file_io.h"
+#include "archive/file_spans.h"
 #include "archive/local_header_window.h"
 #include "archive/zip_file.h"
 #include "archive/zip_records.h"
@@ -63,15 +65,12 @@ int LoadLocalHeader(CKzpLocalHeaderWindow& window, const ZipCentralHeader& centr
 
 }  // namespace
 
-// The end record is searched for in the last 65,535 bytes only; the
-// occurrence nearest to the end wins, and one at position 0 is no record.
-int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t* position) {
+// The end record is searched for in the 65,535 bytes before limit only
+// (the end of the archive's part of the file); the occurrence nearest to
+// limit wins, and one at position 0 is no record.
+int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position) {
   *position = 0;
-  LARGE_INTEGER fileSize{};
-  // Positions are 32-bit: a file of 4 GiB or more has no usable size.
-  if (!GetFileSizeEx(file, &fileSize) || fileSize.QuadPart > 0xFFFFFFFFLL) return ZIP_E_SEEK;
-  std::uint32_t size = static_cast<std::uint32_t>(fileSize.QuadPart);
-  std::uint32_t span = std::min(kEndRecordSearchSpan, size);
+  std::uint32_t span = std::min(kEndRecordSearchSpan, limit);
   if (span <= 4) return ZIP_OK;
 
   std::vector<std::uint8_t> window;
@@ -80,27 +79,34 @@ int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t* position) {
   } catch (const std::bad_alloc&) {
     return ZIP_E_NO_MEMORY;
   }
-  std::uint32_t windowStart = size - span;
+  std::uint32_t windowStart = limit - span;
   if (!SeekTo(file, windowStart) || !ReadExact(file, window.data(), span)) return ZIP_OK;
   std::size_t at = FindLastEndSignature(window.data(), span);
   if (at != kNoEndSignature) *position = windowStart + static_cast<std::uint32_t>(at);
   return ZIP_OK;
 }
 
-int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* totalEntries) {
+int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t limit,
+                            std::uint32_t* totalEntries) {
   if (!SeekTo(file, position)) return ZIP_E_SEEK;
-  // A record cut short by the end of the file reads its missing fields as 0.
+  // Nothing at or after limit belongs to the archive.
+  const std::uint32_t room = limit - position;
   std::uint8_t bytes[kEndRecordSize] = {};
   std::uint32_t got = 0;
-  ReadSome(file, bytes, kEndRecordSize, &got);
+  ReadSome(file, bytes, std::min(kEndRecordSize, room), &got);
   ZipEndRecord record = DecodeEndRecord(bytes);
   if (record.signature != kEndRecordSignature) return ZIP_E_BAD_ARCHIVE;
+  // A record cut short by the end of the file is damage, not a record whose
+  // missing fields read as 0: a package that lost its last bytes would
+  // otherwise open as one without a directory, or as an empty one.
+  if (got < kEndRecordSize) return ZIP_E_BAD_ARCHIVE;
   centralDirOffset_ = record.centralDirOffset;
 
-  if (record.commentLength > 0 && got == kEndRecordSize) {
-    std::vector<char> comment(record.commentLength);
+  const std::uint32_t commentRoom = room - kEndRecordSize;
+  if (record.commentLength > 0 && commentRoom > 0) {
+    std::vector<char> comment(std::min(record.commentLength, commentRoom));
     std::uint32_t commentGot = 0;
-    if (ReadSome(file, comment.data(), record.commentLength, &commentGot)) {
+    if (ReadSome(file, comment.data(), static_cast<std::uint32_t>(comment.size()), &commentGot)) {
       archiveComment_.assign(comment.data(), strnlen(comment.data(), commentGot));
     }
   }
@@ -116,13 +122,26 @@ int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* 
 
 int ZIP_File::ReadDirectory(HANDLE file) {
   try {
+    LARGE_INTEGER fileSize{};
+    // Positions are 32-bit: a file of 4 GiB or more has no usable size.
+    if (!GetFileSizeEx(file, &fileSize) || fileSize.QuadPart > 0xFFFFFFFFLL) return ZIP_E_SEEK;
+    // In a signed program the archive ends where the certificate table
+    // starts: whatever lies in or after the table is not covered by the
+    // signature, so an archive hidden there is never seen.
+    const std::uint32_t limit =
+        FindArchiveLimit(file, static_cast<std::uint32_t>(fileSize.QuadPart));
     std::uint32_t endPosition = 0;
-    int result = FindEndRecord(file, &endPosition);
+    int result = FindEndRecord(file, limit, &endPosition);
     if (result != ZIP_OK) return result;
     if (endPosition == 0) return ZIP_E_FAIL;
     std::uint32_t total = 0;
-    result = ReadEndRecord(file, endPosition, &total);
-    if (result != ZIP_OK || centralDirOffset_ == 0) return result;
+    result = ReadEndRecord(file, endPosition, limit, &total);
+    if (result != ZIP_OK) return result;
+    // The directory must hold every record the end record declares. None
+    // can lie at offset 0, where the program starts; an archive declaring
+    // more records than its directory holds fails at the first missing one
+    // below, rather than opening with the records found.
+    if (centralDirOffset_ == 0) return total == 0 ? ZIP_OK : ZIP_E_BAD_ARCHIVE;
 
     if (!SeekTo(file, centralDirOffset_)) return ZIP_E_SEEK;
     std::uint32_t start = centralDirOffset_;
@@ -130,6 +149,9 @@ int ZIP_File::ReadDirectory(HANDLE file) {
     std::vector<std::uint8_t> variable;
     CKzpLocalHeaderWindow localHeaders(file);
     entries_.reserve(total);
+    // What each member, the directory and the end record occupy.
+    std::vector<ZipFileSpan> spans;
+    spans.reserve(std::size_t{total} + 2);
     for (std::uint32_t i = 0; i < total; ++i) {
       std::uint8_t fixed[kCentralHeaderSize];
       if (!reader.Read(fixed, sizeof fixed)) return ZIP_E_BAD_ARCHIVE;
@@ -150,8 +172,15 @@ int ZIP_File::ReadDirectory(HANDLE file) {
       entry->localHeaderOffset = central.localHeaderOffset;
       entry->storage = STORAGE_ARCHIVE;
       entry->fileHandle = file;
+      spans.push_back({central.localHeaderOffset,
+                       std::uint64_t{entry->dataOffset} + entry->compressedSize});
       entries_.push_back(std::move(entry));
     }
+    spans.push_back({centralDirOffset_, reader.Position()});
+    spans.push_back({endPosition, std::uint64_t{endPosition} + kEndRecordSize});
+    // Checked before anything can be written: overlapping members would let
+    // a few kilobytes decode to gigabytes.
+    if (!SpansFitApart(spans, limit)) return ZIP_E_BAD_ARCHIVE;
     archiveStart_ = start;
     return ZIP_OK;
   } catch (const std::bad_alloc&) {

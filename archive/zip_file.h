@@ -28,7 +28,12 @@ class ZIP_File {
   ZIP_File& operator=(const ZIP_File&) = delete;
 
   // Opens the file (shared for reading when readOnly) and loads the central
-  // directory, checking each local header against its central record.
+  // directory, checking each local header against its central record. An
+  // archive whose members, directory and end record share bytes, or reach
+  // past the end of the file, is refused (ZIP_E_BAD_ARCHIVE). In a signed
+  // program the archive must lie wholly before the certificate table: the
+  // end record is searched for before it, and anything reaching into it is
+  // refused.
   int Open(const wchar_t* path, bool readOnly);
   // Drops every entry and closes the file; always ZIP_OK.
   int Close();
@@ -53,8 +58,9 @@ class ZIP_File {
 
  private:
   int ReadDirectory(HANDLE file);
-  int FindEndRecord(HANDLE file, std::uint32_t* position);
-  int ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t* totalEntries);
+  int FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position);
+  int ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t limit,
+                    std::uint32_t* totalEntries);
   int CheckTargetPaths(const wchar_t* folder) const;
 
   std::vector<std::unique_ptr<ZIP_FileEntry>> entries_;

@@ -42,17 +42,51 @@ void CreateParentFolders(const wchar_t* path, std::size_t length) {
   CreateFolderPath(folder);
 }
 
+// DELETE access lets a file that fails be removed through its own handle.
+HANDLE CreateTargetFile(const wchar_t* path, DWORD disposition) {
+  return CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, disposition,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+// Removes a file whose data did not come out whole, so that nothing is left
+// under its name looking complete. It is marked for deletion through its
+// own handle and goes when that closes, which reaches exactly the file
+// written here; by path only when the file system refuses the mark.
+void DiscardFile(CKzpFileHandle& file, const wchar_t* path) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  const bool marked = SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition,
+                                                 sizeof disposition) != FALSE;
+  file.close();
+  if (!marked) DeleteFileW(path);
+}
+
+// Times and attributes in one call on the open handle: exact, where a
+// skipped or separate call by path would keep attributes that a new file
+// inherits from its folder (NTFS gives it "not content indexed" from a
+// folder marked so), and cheaper than opening the file again by path.
 // Creation and last-write times come from the DOS stamp (local time); the
-// last-access time is left as it is. A stamp that does not convert leaves
-// the times unchanged.
-void SetEntryTimes(HANDLE file, std::uint32_t dosDate, std::uint32_t dosTime) {
+// last-access and change times stay as they are (zero fields are left
+// alone). A stamp that does not convert leaves the times unchanged.
+// Answers false when the attributes could not be set this way; the times
+// are then set on their own and the caller sets the attributes by path.
+bool SetTimesAndAttributes(HANDLE file, std::uint32_t dosDate, std::uint32_t dosTime,
+                           std::uint32_t attributes) {
+  FILE_BASIC_INFO info{};
   FILETIME local{};
   FILETIME utc{};
-  if (!DosDateTimeToFileTime(static_cast<WORD>(dosDate), static_cast<WORD>(dosTime), &local)) {
-    return;
+  if (DosDateTimeToFileTime(static_cast<WORD>(dosDate), static_cast<WORD>(dosTime), &local) &&
+      LocalFileTimeToFileTime(&local, &utc)) {
+    info.CreationTime.LowPart = utc.dwLowDateTime;
+    info.CreationTime.HighPart = static_cast<LONG>(utc.dwHighDateTime);
+    info.LastWriteTime = info.CreationTime;
   }
-  if (!LocalFileTimeToFileTime(&local, &utc)) return;
-  SetFileTime(file, &utc, nullptr, &utc);
+  // Zero would mean "unchanged" here; by path it clears every attribute.
+  info.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  if (SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info)) return true;
+  info.FileAttributes = 0;
+  SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info);
+  return false;
 }
 
 }  // namespace
@@ -131,26 +165,36 @@ int ZIP_FileEntry::ExtractTo(const wchar_t* path, bool failIfExists) {
   // Refused outright rather than cut: no path buffer here holds more.
   std::size_t length = std::wcslen(path);
   if (length == 0 || length >= MAX_PATH) return ZIP_E_CREATE;
-  CreateParentFolders(path, length);
-
-  CKzpFileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr,
-                                  failIfExists ? CREATE_NEW : CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file.valid()) return ZIP_E_CREATE;
-  // CREATE_ALWAYS reports a replaced file through the last error.
-  const bool replaced = !failIfExists && GetLastError() == ERROR_ALREADY_EXISTS;
-
-  int result = CopyToFile(file.get());
-  SetEntryTimes(file.get(), lastModDate, lastModTime);
-  if (!file.close() && result == ZIP_OK) result = ZIP_E_FAIL;
-
-  // A new file already has exactly FILE_ATTRIBUTE_ARCHIVE, so setting that
-  // value would change nothing; any other value, or a replaced file, gets
-  // the whole 32-bit value. Its outcome does not matter.
-  if (replaced || externalAttributes != FILE_ATTRIBUTE_ARCHIVE) {
-    SetFileAttributesW(path, externalAttributes);
+  const DWORD disposition = failIfExists ? CREATE_NEW : CREATE_ALWAYS;
+  CKzpFileHandle file(CreateTargetFile(path, disposition));
+  // The folders above are made only when the file cannot be created without
+  // them: in a package they mostly exist already, and making a folder that
+  // is there costs two calls for every file.
+  if (!file.valid() && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    CreateParentFolders(path, length);
+    file.reset(CreateTargetFile(path, disposition));
   }
-  return result;
+  if (!file.valid()) return ZIP_E_CREATE;
+  // Damaged data, a wrong CRC-32 or a full disk: the file goes.
+  const int result = CopyToFile(file.get());
+  if (result != ZIP_OK) {
+    DiscardFile(file, path);
+    return result;
+  }
+  // The read-only attribute is accepted on a handle open for writing (the
+  // handle keeps its access), so even a read-only file gets everything
+  // here; a file system that refuses falls back to the call by path.
+  const bool attributesSet =
+      SetTimesAndAttributes(file.get(), lastModDate, lastModTime, externalAttributes);
+  if (!file.close()) {
+    // Data that may not have reached the disk must not stay either.
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path);
+    return ZIP_E_FAIL;
+  }
+  // Its outcome is not looked at: the data is what the run depends on.
+  if (!attributesSet) SetFileAttributesW(path, externalAttributes);
+  return ZIP_OK;
 }
 
 }  // namespace kzpzip

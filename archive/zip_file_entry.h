@@ -66,7 +66,12 @@ class ZIP_FileEntry {
   int Read(void* buffer, std::uint32_t size);
 
   // Writes the entry to the complete target path, creating its folders, then
-  // sets its times and attributes. Folder entries are refused.
+  // sets its times and attributes. Folder entries are refused. A file whose
+  // data does not come out whole and right (damaged data, a wrong CRC-32, a
+  // failed write) is removed, so nothing stays under its name; a file it
+  // was to replace is gone as well, as creating the new one truncated it.
+  // One entry in, one result out: it shares nothing with other entries'
+  // extraction but the archive's file handle.
   int ExtractTo(const wchar_t* path, bool failIfExists);
 
  private:

@@ -1,7 +1,8 @@
 # Expat, built from Debian's source package (scripts/fetch-expat puts it in
-# .deps/expat/src) as a static library whose XML_Char is UTF-16 wchar_t.
-# Defines the target kzp_expat, which carries the definitions every user of
-# <expat.h> needs.
+# .deps/expat/src) as a static library whose XML_Char is a UTF-16 unit:
+# wchar_t on Windows; unsigned short in the native build, where wchar_t has
+# 32 bits. Defines the target kzp_expat, which carries the definitions every
+# user of <expat.h> needs.
 include_guard(GLOBAL)
 
 set(KZP_EXPAT_ROOT ${CMAKE_SOURCE_DIR}/.deps/expat)
@@ -26,7 +27,11 @@ if(NOT _kzp_expat_config_fixed STREQUAL _kzp_expat_config)
 endif()
 
 # Expat reads these through its shy-set macro: plain variables win over its defaults.
-set(EXPAT_CHAR_TYPE wchar_t)
+if(WIN32)
+  set(EXPAT_CHAR_TYPE wchar_t)
+else()
+  set(EXPAT_CHAR_TYPE ushort)
+endif()
 set(EXPAT_SHARED_LIBS OFF)
 set(EXPAT_DTD ON)   # also turns on the billion-laughs amplification limit
 set(EXPAT_NS ON)
@@ -48,10 +53,13 @@ file(STRINGS ${KZP_EXPAT_SOURCE}/lib/expat.h _kzp_expat_version_lines
   REGEX "^#define XML_(MAJOR|MINOR|MICRO)_VERSION [0-9]+$")
 string(REGEX REPLACE "[^;]*_VERSION ([0-9]+)" "\\1" _kzp_expat_version "${_kzp_expat_version_lines}")
 string(REPLACE ";" "." KZP_EXPAT_VERSION "${_kzp_expat_version}")
-message(STATUS "Expat ${KZP_EXPAT_VERSION} (Debian source package ${KZP_EXPAT_DEBIAN_VERSION}), XML_Char = wchar_t (UTF-16)")
+message(STATUS "Expat ${KZP_EXPAT_VERSION} (Debian source package ${KZP_EXPAT_DEBIAN_VERSION}), XML_Char = ${EXPAT_CHAR_TYPE} (UTF-16)")
 
 # Without these in every translation unit that includes <expat.h>, XML_Char
-# silently becomes char there while the library works in wchar_t.
+# silently becomes char there while the library works in UTF-16.
 add_library(kzp_expat INTERFACE)
 target_link_libraries(kzp_expat INTERFACE expat)
-target_compile_definitions(kzp_expat INTERFACE XML_STATIC XML_UNICODE XML_UNICODE_WCHAR_T)
+target_compile_definitions(kzp_expat INTERFACE XML_STATIC XML_UNICODE)
+if(WIN32)
+  target_compile_definitions(kzp_expat INTERFACE XML_UNICODE_WCHAR_T)
+endif()

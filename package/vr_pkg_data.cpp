@@ -1,6 +1,7 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <cwctype>
+#include <cwchar>
 
 #include "archive/zip_file.h"
 #include "archive/zip_result.h"
@@ -9,24 +10,14 @@
 
 namespace {
 
-// As wcstol reads base 10: leading white space, an optional sign, digits up
-// to the first other character. No digits gives 0; beyond the 32-bit range
-// the nearest limit.
+// Read by the C runtime's wcstol in base 10: leading white space, an
+// optional sign, then decimal digits up to the first other character. The
+// runtime counts other decimal digits too (full-width ones typed on a
+// Japanese keyboard, Arabic-Indic ones). No digits give 0; a value beyond
+// the 32-bit range gives the nearest limit.
 std::int32_t ExitCodeFromText(const wchar_t* text) {
-  while (std::iswspace(*text)) ++text;
-  bool negative = false;
-  if (*text == L'+' || *text == L'-') {
-    negative = *text == L'-';
-    ++text;
-  }
-  constexpr std::int64_t kLimit = std::int64_t{INT32_MAX} + 1;  // |INT32_MIN|
-  std::int64_t magnitude = 0;
-  for (; *text >= L'0' && *text <= L'9'; ++text) {
-    // Saturates just past the limit, so long digit runs cannot overflow.
-    if (magnitude <= kLimit) magnitude = magnitude * 10 + (*text - L'0');
-  }
-  if (negative) return magnitude >= kLimit ? INT32_MIN : static_cast<std::int32_t>(-magnitude);
-  return magnitude > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(magnitude);
+  const long value = std::wcstol(text, nullptr, 10);
+  return static_cast<std::int32_t>(std::clamp<long>(value, INT32_MIN, INT32_MAX));
 }
 
 bool IsSetFlag(const CKzpXMLNode* element, const wchar_t* attribute) {

@@ -35,13 +35,7 @@ const wchar_t* VRPkg::GetPackageDescription() const {
   const CKzpXMLNode* descriptions = FindDescriptionElement(description, {L"description"});
   const CKzpXMLNode* chosen =
       FindTranslated(description, descriptions, L"description_xlate", language);
-  if (chosen == nullptr) return nullptr;
-  // A CDATA section keeps the text whole (line ends, leading blanks), so it
-  // wins over ordinary text.
-  const CKzpXMLNode* content = chosen->FindChild(L"#CDATA");
-  if (content == nullptr) content = chosen->GetFirstChild();
-  if (content == nullptr || content->GetType() != XML_NODE_TEXT) return nullptr;
-  return content->GetText();
+  return DescriptionText(chosen);
 }
 
 const wchar_t* VRPkg::GetInstallCommand() const {

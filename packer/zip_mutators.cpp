@@ -251,6 +251,63 @@ bool CountOffsetsFromArchiveStart(Bytes& file, const ZipLayout& layout) {
   return true;
 }
 
+bool DuplicateCentralRecord(Bytes& file, ZipLayout& layout, std::size_t entry) {
+  if (entry >= layout.entries.size()) return false;
+  const std::size_t record = layout.entries[entry].centralHeader;
+  const std::size_t length = kCentralRecordSize + GetField(file, record + kCentralNameLength, 2) +
+                             GetField(file, record + kCentralExtraLength, 2) +
+                             GetField(file, record + kCentralCommentLength, 2);
+  const std::size_t at = std::size_t{layout.centralDirectory} + layout.centralDirectorySize;
+  if (record + length > at || at > layout.endRecord ||
+      !FieldFits(file, std::size_t{layout.endRecord} + kEndCommentLength, 2)) {
+    return false;
+  }
+  const Bytes copy(file.begin() + static_cast<std::ptrdiff_t>(record),
+                   file.begin() + static_cast<std::ptrdiff_t>(record + length));
+  file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), copy.begin(), copy.end());
+
+  ZipLayout::Entry twin = layout.entries[entry];
+  twin.centralHeader = static_cast<std::uint32_t>(at);
+  layout.entries.push_back(twin);
+  layout.centralDirectorySize += static_cast<std::uint32_t>(length);
+  layout.endRecord += static_cast<std::uint32_t>(length);
+  layout.fileSize = static_cast<std::uint32_t>(file.size());
+  const std::uint32_t count = GetField(file, std::size_t{layout.endRecord} + kEndTotalEntries, 2) + 1;
+  SetEndField(file, layout, kEndEntriesOnDisk, 2, count);
+  SetEndField(file, layout, kEndTotalEntries, 2, count);
+  SetEndField(file, layout, kEndDirectorySize, 4, layout.centralDirectorySize);
+  return true;
+}
+
+std::size_t SecurityDirectoryEntry(const Bytes& file) {
+  if (file.size() < 64 || file[0] != 'M' || file[1] != 'Z') return 0;
+  const std::size_t headers = GetField(file, 0x3C, 4);
+  if (GetField(file, headers, 4) != 0x00004550) return 0;  // "PE\0\0"
+  const std::size_t optional = headers + 24;
+  // The data directories start 96 bytes into a 32-bit optional header and
+  // 112 bytes into a 64-bit one; the security directory is the fifth.
+  const std::uint32_t magic = GetField(file, optional, 2);
+  const std::size_t directories = magic == 0x10B ? 96 : magic == 0x20B ? 112 : 0;
+  if (directories == 0 || GetField(file, optional + directories - 4, 4) < 5) return 0;
+  const std::size_t entry = optional + directories + 4 * 8;
+  return FieldFits(file, entry + 4, 4) ? entry : 0;
+}
+
+bool AppendCertificateTable(Bytes& file, ZipLayout& layout, const Bytes& certificate) {
+  const std::size_t entry = SecurityDirectoryEntry(file);
+  if (entry == 0) return false;
+  file.resize((file.size() + 7) / 8 * 8, 0);
+  const std::size_t table = file.size();
+  const std::uint32_t length = static_cast<std::uint32_t>(8 + certificate.size());
+  PutLE(file, length);
+  PutLE(file, 0x00020200);  // wRevision 2.0, wCertificateType PKCS#7 signed data
+  file.insert(file.end(), certificate.begin(), certificate.end());
+  SetField(file, entry, 4, static_cast<std::uint32_t>(table));
+  SetField(file, entry + 4, 4, length);
+  layout.fileSize = static_cast<std::uint32_t>(file.size());
+  return true;
+}
+
 bool UseDataDescriptor(Bytes& file, ZipLayout& layout, std::size_t entry) {
   if (entry >= layout.entries.size()) return false;
   const ZipLayout::Entry where = layout.entries[entry];

@@ -153,6 +153,24 @@ bool SetEntriesOnThisDisk(Bytes& file, const ZipLayout& layout,
 // followed by an archive written without one.
 bool CountOffsetsFromArchiveStart(Bytes& file, const ZipLayout& layout);
 
+// A copy of an entry's central record added at the end of the directory
+// (the end record's counts and directory size follow, and the layout gains
+// the copy as a new entry): two members that share one local header and its
+// data, so that a small file decodes to many times its size.
+bool DuplicateCentralRecord(Bytes& file, ZipLayout& layout, std::size_t entry);
+
+// Authenticode signing as it lays the file out, without a real signature:
+// pads the file with zeros to a multiple of 8 bytes and appends a
+// certificate table (a WIN_CERTIFICATE header, revision 2.0, PKCS#7 type,
+// then `certificate`), whose offset and size go into the security directory
+// of the PE headers at the front of the file. False when the file does not
+// start with the headers of a 32- or 64-bit PE program.
+bool AppendCertificateTable(Bytes& file, ZipLayout& layout, const Bytes& certificate);
+// The file offset of the security directory entry (the table's offset, then
+// its size) in the PE headers at the front of the file; 0 when there are no
+// such headers.
+std::size_t SecurityDirectoryEntry(const Bytes& file);
+
 // Turns an entry into the form a streaming writer makes: flag bit 3 set in
 // both records, CRC and sizes zero in the local header, the real ones in the
 // central record and in a data descriptor (signature, CRC, sizes) inserted

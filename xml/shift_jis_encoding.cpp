@@ -1,21 +1,17 @@
 #include "xml/shift_jis_encoding.h"
 
-#include <windows.h>
-
 namespace {
-
-constexpr UINT kShiftJisCodePage = 932;
 
 // Case-insensitive in ASCII only, so that the answer does not depend on the
 // locale (the Turkish dotless i, for one).
-bool IsShiftJisName(const wchar_t* name) {
-  static constexpr wchar_t kName[] = L"SHIFT_JIS";
+bool IsShiftJisName(const XML_Char* name) {
+  static constexpr char kName[] = "SHIFT_JIS";
   if (name == nullptr) return false;
   for (int i = 0;; ++i) {
-    wchar_t c = name[i];
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    if (c != kName[i]) return false;
-    if (c == L'\0') return true;
+    XML_Char c = name[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<XML_Char>(c - 'a' + 'A');
+    if (c != static_cast<XML_Char>(kName[i])) return false;
+    if (c == 0) return true;
   }
 }
 
@@ -66,9 +62,5 @@ int XMLCALL ShiftJisEncodingHandler(void* /*handlerData*/, const XML_Char* name,
 // Code page 932 by number, not the user's code page: a Shift_JIS file must
 // read the same under every locale.
 int XMLCALL ShiftJisConvert(void* /*converterData*/, const char* bytes) {
-  wchar_t unit[2] = {};
-  const int produced = MultiByteToWideChar(kShiftJisCodePage, MB_ERR_INVALID_CHARS, bytes, 2,
-                                           unit, 2);
-  if (produced != 1) return -1;
-  return static_cast<int>(unit[0]);
+  return DecodeShiftJisPair(bytes);
 }

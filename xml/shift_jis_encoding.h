@@ -3,10 +3,6 @@
 #include <expat.h>
 
 #include <cstdint>
-#include <type_traits>
-
-static_assert(std::is_same_v<XML_Char, wchar_t>,
-              "Expat must be used with XML_UNICODE and XML_UNICODE_WCHAR_T");
 
 // Shift_JIS for the parser, which does not decode it by itself.
 //
@@ -26,3 +22,7 @@ int XMLCALL ShiftJisEncodingHandler(void* handlerData, const XML_Char* name,
 // code page 932, or -1 when they are not one character there (the parser
 // then reports an invalid character). The converter data is not used.
 int XMLCALL ShiftJisConvert(void* converterData, const char* bytes);
+
+// The two bytes at bytes decoded as code page 932: the UTF-16 unit, or -1.
+// One definition per platform (Windows' own code page 932, or iconv's).
+int DecodeShiftJisPair(const char* bytes);

@@ -1,9 +1,7 @@
 #include "xml/xml_node.h"
 
-#include <cwchar>
-
-CKzpXMLNode::CKzpXMLNode(const wchar_t* name, const wchar_t* const* attributes, int type)
-    : type_(type), name_(name != nullptr ? name : L"") {
+CKzpXMLNode::CKzpXMLNode(const KzpXMLChar* name, const KzpXMLChar* const* attributes, int type)
+    : type_(type), name_(name != nullptr ? name : KZP_XML_TEXT("")) {
   if (attributes == nullptr) return;
   std::size_t count = 0;
   while (attributes[count] != nullptr) ++count;
@@ -60,13 +58,13 @@ void CKzpXMLNode::ReleaseChain(CKzpXMLNode* top) {
   }
 }
 
-void CKzpXMLNode::SetText(const wchar_t* characters, int count) {
+void CKzpXMLNode::SetText(const KzpXMLChar* characters, int count) {
   text_.reset();
   if (characters == nullptr || count < 0) count = 0;
-  text_.emplace(characters != nullptr ? characters : L"", static_cast<std::size_t>(count));
+  text_.emplace(characters != nullptr ? characters : KZP_XML_TEXT(""), static_cast<std::size_t>(count));
 }
 
-void CKzpXMLNode::AppendText(const wchar_t* characters, int count) {
+void CKzpXMLNode::AppendText(const KzpXMLChar* characters, int count) {
   if (!text_) {
     SetText(characters, count);
     return;
@@ -75,7 +73,7 @@ void CKzpXMLNode::AppendText(const wchar_t* characters, int count) {
   text_->append(characters, static_cast<std::size_t>(count));
 }
 
-const wchar_t* CKzpXMLNode::GetAttribute(const wchar_t* name) const {
+const KzpXMLChar* CKzpXMLNode::GetAttribute(const KzpXMLChar* name) const {
   if (name == nullptr) return nullptr;
   for (std::size_t i = 0; i + 1 < attributes_.size(); i += 2) {
     if (attributes_[i] == name) return attributes_[i + 1].c_str();
@@ -95,7 +93,7 @@ bool CKzpXMLNode::AppendChild(CKzpXMLNode* child) {
   return true;
 }
 
-CKzpXMLNode* CKzpXMLNode::FindFrom(CKzpXMLNode* node, const wchar_t* name) {
+CKzpXMLNode* CKzpXMLNode::FindFrom(CKzpXMLNode* node, const KzpXMLChar* name) {
   if (name == nullptr) return nullptr;
   for (; node != nullptr; node = node->nextSibling_) {
     if (node->name_ == name) return node;
@@ -103,10 +101,10 @@ CKzpXMLNode* CKzpXMLNode::FindFrom(CKzpXMLNode* node, const wchar_t* name) {
   return nullptr;
 }
 
-CKzpXMLNode* CKzpXMLNode::FindChild(const wchar_t* name) const {
+CKzpXMLNode* CKzpXMLNode::FindChild(const KzpXMLChar* name) const {
   return FindFrom(firstChild_, name);
 }
 
-CKzpXMLNode* CKzpXMLNode::FindNextSibling(const wchar_t* name) const {
+CKzpXMLNode* CKzpXMLNode::FindNextSibling(const KzpXMLChar* name) const {
   return FindFrom(nextSibling_, name);
 }

@@ -37,9 +37,9 @@ class CKzpXMLReader {
   // node whose attribute equals the value under CompareNoCase matches. Null
   // when the document is not loaded or nothing matches. Child lists run in
   // reverse document order, so the last match in the document is found.
-  CKzpXMLNode* FindElement(const CKzpXMLNode* parent, const wchar_t* name,
-                           const wchar_t* attributeName,
-                           const wchar_t* attributeValue) const;
+  CKzpXMLNode* FindElement(const CKzpXMLNode* parent, const KzpXMLChar* name,
+                           const KzpXMLChar* attributeName,
+                           const KzpXMLChar* attributeValue) const;
 
  private:
   CKzpXMLNode* root_ = nullptr;  // owned
@@ -49,4 +49,4 @@ class CKzpXMLReader {
 // 0 when a and b are equal after mapping every UTF-16 unit through towupper
 // under the C runtime's current locale; otherwise the sign of the first
 // difference, as wcscmp gives it.
-int CompareNoCase(const wchar_t* a, const wchar_t* b);
+int CompareNoCase(const KzpXMLChar* a, const KzpXMLChar* b);

@@ -1,6 +1,12 @@
 // A stand-in installer for the end-to-end tests: records how it was started
 // and ends with the exit code it is told ("-exit:N" anywhere on its command
-// line; 0 without one).
+// line; 0 without one). On request it leaves what real installers may leave
+// in their folder:
+//   -deep:N               a chain of N nested folders, longer than MAX_PATH,
+//                         with a read-only file at its end ("deep=made" in
+//                         the log when it was made)
+//   -symlink:NAME=TARGET  a symbolic link NAME to TARGET (under Wine; TARGET
+//                         is a Linux path, relative to the current folder)
 #include <windows.h>
 
 #include <cwchar>
@@ -24,6 +30,47 @@ void AppendToLog(const std::wstring& line) {
   CloseHandle(log);
 }
 
+// The text after a switch up to the next blank, or none.
+bool SwitchValue(const wchar_t* commandLine, const wchar_t* name, std::wstring& value) {
+  const wchar_t* found = std::wcsstr(commandLine, name);
+  if (found == nullptr) return false;
+  const wchar_t* start = found + std::wcslen(name);
+  const wchar_t* end = std::wcschr(start, L' ');
+  value.assign(start, end != nullptr ? end : start + std::wcslen(start));
+  return true;
+}
+
+bool MakeDeepChain(const wchar_t* folder, int levels) {
+  std::wstring path = std::wstring(L"\\\\?\\") + folder;
+  for (int i = 0; i < levels; ++i) {
+    path += L"\\" + std::wstring(40, static_cast<wchar_t>(L'a' + i % 26));
+    if (!CreateDirectoryW(path.c_str(), nullptr)) return false;
+  }
+  path += L"\\bottom.txt";
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_READONLY, nullptr);
+  return file != INVALID_HANDLE_VALUE && CloseHandle(file) && path.size() > MAX_PATH;
+}
+
+// Made by the system's ln through Wine's Z: drive, as Wine 8's
+// CreateSymbolicLinkW reports success and makes nothing. Wine cannot wait
+// for a Linux process: watch the link (to an existing target) appear.
+void MakeSymbolicLink(const std::wstring& name, const std::wstring& target) {
+  std::wstring command = L"Z:\\bin\\ln -s " + target + L" " + name;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 100 && GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+    Sleep(50);
+  }
+}
+
 }  // namespace
 
 int wmain() {
@@ -32,6 +79,15 @@ int wmain() {
   GetCurrentDirectoryW(MAX_PATH, folder);
   AppendToLog(std::wstring(L"cmdline=") + commandLine);
   AppendToLog(std::wstring(L"cwd=") + folder);
+
+  std::wstring value;
+  if (SwitchValue(commandLine, L"-deep:", value)) {
+    AppendToLog(MakeDeepChain(folder, std::wcstol(value.c_str(), nullptr, 10)) ? L"deep=made"
+                                                                              : L"deep=failed");
+  }
+  if (SwitchValue(commandLine, L"-symlink:", value) && value.find(L'=') != std::wstring::npos) {
+    MakeSymbolicLink(value.substr(0, value.find(L'=')), value.substr(value.find(L'=') + 1));
+  }
 
   const wchar_t* exitSwitch = std::wcsstr(commandLine, L"-exit:");
   return exitSwitch != nullptr ? static_cast<int>(std::wcstol(exitSwitch + 6, nullptr, 10)) : 0;

@@ -39,7 +39,7 @@ class SilentInstall : public ::testing::Test {
   // tests run.
   void SetUp() override {
     log_ = folder_ / L"installer.log";
-    temp_ = folder_ / L"temp";
+    temp_ = folder_ / TempFolderName();
     ASSERT_TRUE(CreateDirectoryW(temp_.c_str(), nullptr));
     SetEnvironmentVariableW(L"KZP_INSTALLER_LOG", log_.c_str());
     GetEnvironmentVariableW(L"TMP", savedTmp_, MAX_PATH);
@@ -65,6 +65,7 @@ class SilentInstall : public ::testing::Test {
     return outcome;
   }
   std::string Log() const { return ReadFileText(log_); }
+  virtual std::wstring TempFolderName() const { return L"temp"; }
 
   CKzpTempFolder folder_;
   std::wstring log_;
@@ -114,6 +115,18 @@ TEST_F(SilentInstall, ProgramGetsItsParametersAndForce) {
   EXPECT_NE(log.find("\\tools\\setup.exe\" -s -exit:3 /force"), std::string::npos) << log;
 }
 
+// The parser hands the parameters over in pieces of at most 1,024
+// characters here; the blank that starts the second piece must not cut the
+// text short.
+TEST_F(SilentInstall, LongParametersReachTheInstallerWhole) {
+  const std::string parameters = "-pad:" + std::string(1019, 'p') + " -exit:9";
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", parameters.c_str());
+  EXPECT_EQ(Run(package, L"/install").exitCode, 9u);
+  EXPECT_NE(Log().find("\\setup.exe\" " + parameters + "\n"), std::string::npos) << Log();
+}
+
 TEST_F(SilentInstall, BatchFileRunsThroughTheCommandInterpreter) {
   CKzpPackageFixture package;
   package.AddInstaller("setup.exe");
@@ -129,6 +142,49 @@ TEST_F(SilentInstall, BatchFileRunsThroughTheCommandInterpreter) {
   EXPECT_EQ(log.find("-ignored"), std::string::npos) << "no parameters for batch files";
   EXPECT_EQ(log.find("/force"), std::string::npos) << "no /force for batch files";
 }
+
+// The batch file logs what it was given and its own full path.
+const char kLoggingBatch[] =
+    "@echo off\r\nsetup.exe -exit:1641 \"marker=%1\" \"args=%*\" \"self=%~f0\"\r\n"
+    "exit /b %errorlevel%\r\n";
+
+// A temporary folder whose path holds characters that mean something to the
+// command interpreter (a user named R&D, a profile folder "Tom (IT)"): the
+// batch file still runs, with the same arguments. A %NAME% pair in the path
+// is expanded by the interpreter whatever the quoting, so none is tried.
+struct OddTemp {
+  const char* label;
+  const wchar_t* folderName;
+};
+
+void PrintTo(const OddTemp& c, std::ostream* os) { *os << c.label; }
+
+class BatchUnderOddTemp : public SilentInstall, public ::testing::WithParamInterface<OddTemp> {
+ protected:
+  std::wstring TempFolderName() const override { return GetParam().folderName; }
+};
+
+TEST_P(BatchUnderOddTemp, RunsWithItsUsualArguments) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.Writer().AddFile("install.cmd", kLoggingBatch);
+  package.AddDescription("package.xml", "install.cmd", nullptr);
+  package.AddPackageData(kMap);
+  EXPECT_EQ(Run(package, L"/install").exitCode, 0u)
+      << "1641 from the batch file, mapped to 0 (9009: the batch file never ran)";
+  const std::string log = Log();
+  EXPECT_NE(log.find("\"marker=xeltr\" \"args=xeltr\""), std::string::npos) << log;
+  const std::string temp(temp_.begin(), temp_.end());  // ASCII
+  EXPECT_NE(log.find("\"self=" + temp + "\\{"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, BatchUnderOddTemp,
+    ::testing::Values(OddTemp{"Plain", L"temp"}, OddTemp{"Ampersand", L"temp&amp"},
+                      OddTemp{"Caret", L"temp^caret"}, OddTemp{"Parens", L"temp(paren)"},
+                      OddTemp{"BlankAndAt", L"temp @at"},
+                      OddTemp{"All", L"R&D (IT) ^@x"}),
+    [](const ::testing::TestParamInfo<OddTemp>& info) { return info.param.label; });
 
 TEST_F(SilentInstall, DescriptionFoundByNameWithoutRegardToCase) {
   CKzpPackageFixture package;
@@ -197,6 +253,51 @@ TEST_F(SilentInstall, NoDescriptionNoCommandOrBadEntryFail) {
   hostileName.Writer().AddFile("../escape.txt", "outside");
   EXPECT_EQ(Run(hostileName, L"/install").exitCode, kInstallFailed);
   EXPECT_EQ(Log(), "") << "the installer never ran";
+}
+
+// An installer may leave a folder chain longer than MAX_PATH (it can make
+// one through \\?\ paths); the whole work folder still goes.
+TEST_F(SilentInstall, DeepFolderChainIsRemoved) {
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", "-deep:20 -exit:4");
+  EXPECT_EQ(Run(package, L"/install").exitCode, 4u);
+  EXPECT_NE(Log().find("deep=made"), std::string::npos) << Log();
+  EXPECT_TRUE(ItemsIn(temp_).empty()) << "nothing of the work folder remains";
+}
+
+// Under Wine a symbolic link to a file looks like a plain file, and deleting
+// it deletes its target. The cleanup leaves such a link alone, so a file
+// outside the work folder survives; everything else goes.
+TEST_F(SilentInstall, LinkToAFileOutsideIsLeftAlone) {
+  const std::wstring precious = folder_ / L"precious.txt";
+  ASSERT_TRUE(WriteFileText(precious, "keep me"));
+  CKzpPackageFixture package;
+  package.AddInstaller("setup.exe");
+  package.Writer().AddFile("readme.txt", "goes");
+  package.AddDescription("package.xml", "setup.exe",
+                         "-symlink:planted.txt=../../precious.txt -exit:5");
+  EXPECT_EQ(Run(package, L"/install").exitCode, 5u);
+  EXPECT_EQ(ReadFileText(precious), "keep me");
+
+  const std::set<std::wstring> workFolders = ItemsIn(temp_);
+  ASSERT_EQ(workFolders.size(), 1u) << "the work folder stays for the link it holds";
+  const std::wstring work = temp_ + L"\\" + *workFolders.begin();
+  const std::wstring link = work + L"\\planted.txt";
+  EXPECT_EQ(ItemsIn(work), std::set<std::wstring>{L"planted.txt"});
+  // Only the system's rm deletes the link itself (Wine cannot wait for it).
+  std::wstring command = L"Z:\\bin\\rm planted.txt";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             work.c_str(), &startup, &process));
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 100 && GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) {
+    Sleep(50);
+  }
+  RemoveDirectoryW(work.c_str());
 }
 
 // An installer that cannot start hands on the error CreateProcessW gave.

@@ -50,6 +50,34 @@ bool FolderExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+namespace {
+
+void ListTreeBelow(const std::wstring& root, const std::wstring& relative,
+                   std::set<std::wstring>& found) {
+  WIN32_FIND_DATAW item{};
+  HANDLE search = FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &item);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = item.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      found.insert(relative + name + L"\\");
+      ListTreeBelow(root, relative + name + L"\\", found);
+    } else {
+      found.insert(relative + name);
+    }
+  } while (FindNextFileW(search, &item));
+  FindClose(search);
+}
+
+}  // namespace
+
+std::set<std::wstring> ListTree(const std::wstring& folder) {
+  std::set<std::wstring> found;
+  ListTreeBelow(folder, L"", found);
+  return found;
+}
+
 std::wstring WinePathFromUnix(const std::string& unixPath) {
   std::wstring result = L"Z:";
   for (char c : unixPath) result += (c == '/') ? L'\\' : static_cast<wchar_t>(c);

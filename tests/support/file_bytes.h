@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path);
 std::string ReadFileText(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
+// Every file and folder below folder, as paths relative to it with
+// backslashes; folders end with a backslash. Empty for a missing folder.
+std::set<std::wstring> ListTree(const std::wstring& folder);
 
 // A Windows path for a Linux path under Wine's Z: drive ("/a/b" -> "Z:\a\b").
 std::wstring WinePathFromUnix(const std::string& unixPath);

@@ -9,7 +9,7 @@ bare_writer.exe and open_timer.exe.
 
 Environment:
   BENCH_RUNS   runs per figure (default 3)
-  BENCH_ONLY   comma-separated subset of large,small,tiny,open (default all)
+  BENCH_ONLY   comma-separated subset of large,small,tiny,open,pack (default all)
   BENCH_SEED   payload seed (default 20240314)
 
 How each program is measured:
@@ -22,6 +22,9 @@ How each program is measured:
                from GNU time (/usr/bin/time, package "time"), the same kernel
                high-water mark as VmHWM; shown as "-" without it
   open         open_timer.exe times ZIP_File::Open alone, inside the process
+  pack         kzppack build natively on the 256 MiB payload and on 1 GiB:
+               wall time and peak RSS as for unzip; the peak must not grow
+               with the size of the files
 """
 
 import os
@@ -316,6 +319,43 @@ def fmt(value, pattern):
     return pattern.format(value) if value is not None else "-"
 
 
+def measure_packing(payloads, runs):
+    """kzppack build of each payload, natively; the package is removed."""
+    results = {}
+    os.makedirs(PACKAGES, exist_ok=True)
+    for kind in ("large", "gib"):
+        package = os.path.join(PACKAGES, f"pack-{kind}.exe")
+        measured = []
+        for _ in range(runs):
+            result = run_native_measured([PACKER, "build", "--stub", STUB, "--out", package,
+                                          os.path.join(payloads[kind], "files")])
+            if result["exit"] != 0:
+                raise BenchError(f"kzppack build {kind}: {result['output']}")
+            measured.append(result)
+            log(f"  {kind}: {result['seconds']:.1f} s, peak {fmt(result['peak_mib'], '{:.1f}')} MiB")
+        results[kind] = {
+            "seconds": median([m["seconds"] for m in measured]),
+            "peak_mib": max((m["peak_mib"] for m in measured if m["peak_mib"] is not None),
+                            default=None),
+            "size": os.path.getsize(package),
+        }
+        os.remove(package)
+    return results
+
+
+def print_packing(packing):
+    if not packing:
+        return
+    log("packing (kzppack build, native, median time, highest peak RSS):")
+    for kind, title in (("large", "256 MiB mixed"), ("gib", "1 GiB mixed")):
+        r = packing[kind]
+        log(f"  {title:14} {r['seconds']:7.1f} s  peak {fmt(r['peak_mib'], '{:.1f}')} MiB  "
+              f"package {r['size'] / 1048576:.0f} MiB")
+    small, big = packing["large"]["peak_mib"], packing["gib"]["peak_mib"]
+    if small and big:
+        log(f"  peak memory 1 GiB / 256 MiB: {big / small:.2f}x (flat: about 1x)")
+
+
 def print_summary(seed, runs, extraction, open_times, profile):
     log("")
     log(f"==== summary: seed {seed}, {runs} run(s) each, medians ====")
@@ -380,7 +420,7 @@ def main():
     runs = int(os.environ.get("BENCH_RUNS", "3"))
     seed = int(os.environ.get("BENCH_SEED", "20240314"))
     only = os.environ.get("BENCH_ONLY", "").strip()
-    parts = {"large", "small", "tiny", "open"}
+    parts = {"large", "small", "tiny", "open", "pack"}
     chosen = set(p.strip() for p in only.split(",") if p.strip()) if only else set(parts)
     if not chosen <= parts or runs < 1:
         log(f"bench: BENCH_ONLY takes {','.join(sorted(parts))}; BENCH_RUNS at least 1")
@@ -396,6 +436,17 @@ def main():
     log("preparing payloads and packages:")
     payloads = {kind: prepare_payload(seed, kind) for kind in kinds}
     packages = {kind: prepare_package(kind, payloads[kind]) for kind in kinds}
+    packing = {}
+    if "pack" in chosen:
+        for kind in ("large", "gib"):
+            if kind not in payloads:
+                payloads[kind] = prepare_payload(seed, kind)
+        log("packing:")
+        try:
+            packing = measure_packing(payloads, runs)
+        except BenchError as error:
+            log(f"bench: FAILED: {error}")
+            return 1
 
     extraction = {}
     open_times = {}
@@ -426,6 +477,7 @@ def main():
         shutil.rmtree(OUT, ignore_errors=True)
 
     print_summary(seed, runs, extraction, open_times, profile)
+    print_packing(packing)
     return 0
 
 

@@ -18,6 +18,7 @@ Kinds:
           100 nested folders
   tiny    65,535 files of 0 to 100 bytes
   open8k  8,000 files of 0 to 100 bytes
+  gib     1 GiB in 32 files, half text-like, half random (packing benchmark)
 The tiny kinds put at most 1,000 files in one folder: Wine's file creation
 slows down quadratically in one huge folder.
 
@@ -35,6 +36,8 @@ import time
 GENERATOR_VERSION = 1
 LARGE_TOTAL = 256 * 1024 * 1024
 LARGE_FILES = 64
+GIB_TOTAL = 1024 * 1024 * 1024
+GIB_FILES = 32
 SMALL_FILES = 10_000
 TINY_FILES = {"tiny": 65_535, "open8k": 8_000}
 FOLDER_CAPACITY = 1_000
@@ -96,13 +99,13 @@ def log_uniform(rng, low, high):
     return int(math.exp(rng.uniform(math.log(low), math.log(high))))
 
 
-def plan_large(rng):
-    """(name, size, is_text) triples that add up to exactly 256 MiB."""
+def plan_large(rng, total=LARGE_TOTAL, count=LARGE_FILES):
+    """(name, size, is_text) triples that add up to exactly the total."""
     weights = [math.exp(rng.uniform(math.log(4 * 1024), math.log(24 * 1024 * 1024)))
-               for _ in range(LARGE_FILES)]
-    scale = LARGE_TOTAL / sum(weights)
+               for _ in range(count)]
+    scale = total / sum(weights)
     sizes = [max(1, int(w * scale)) for w in weights]
-    sizes[-1] += LARGE_TOTAL - sum(sizes)
+    sizes[-1] += total - sum(sizes)
     plan = []
     for i, size in enumerate(sizes):
         folder = LARGE_FOLDERS[rng.randrange(len(LARGE_FOLDERS))]
@@ -159,6 +162,8 @@ def generate(seed, kind, out):
     pool = make_text_pool(rng)
     if kind == "large":
         plan = plan_large(rng)
+    elif kind == "gib":
+        plan = plan_large(rng, GIB_TOTAL, GIB_FILES)
     elif kind == "small":
         plan = plan_small(rng)
     else:
@@ -190,7 +195,7 @@ def generate(seed, kind, out):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--seed", type=int, required=True)
-    parser.add_argument("--kind", choices=["large", "small", "tiny", "open8k"], required=True)
+    parser.add_argument("--kind", choices=["large", "small", "tiny", "open8k", "gib"], required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
     made = generate(args.seed, args.kind, args.out)

@@ -4,6 +4,36 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/installer_command.h"
+#include "file_bytes.h"
+#include "packer/zip_writer.h"
+#include "temp_folder.h"
+
+namespace {
+
+// When not 0, the next allocation of exactly this many bytes fails, once.
+std::atomic<std::size_t> failingAllocationSize{0};
+
+}  // namespace
+
+// Allocation for this test program, with one failure on request.
+void* operator new(std::size_t size) {
+  std::size_t failing = failingAllocationSize.load();
+  if (failing != 0 && size == failing && failingAllocationSize.compare_exchange_strong(failing, 0)) {
+    throw std::bad_alloc();
+  }
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
 namespace {
 
 // Exactly as many bytes free as required is not enough.
@@ -32,6 +62,38 @@ TEST(ExtractionRun, ProgressMovesTheBarAndNeverStops) {
   const kzpzip::ZIP_ExtractProgress progress{1, 4, path};
   EXPECT_EQ(ReportExtractionProgress(nullptr, &progress), 1) << "silent runs have no bar";
   DestroyWindow(bar);
+}
+
+// Running out of memory while the install command line is built ends the
+// run as a failed installation, with the current folder restored and the
+// work folder removed as on every other way out.
+TEST(ExtractionRun, OutOfMemoryFailsTheInstallAndRemovesTheWorkFolder) {
+  CKzpTempFolder scratch;
+  const std::wstring temp = scratch / L"temp";
+  ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+  wchar_t savedTemp[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", savedTemp, MAX_PATH);
+  SetEnvironmentVariableW(L"TMP", temp.c_str());
+  kzppack::ZipWriter writer(kzppack::Bytes(40000, 0xCC));
+  writer.AddFile("package.xml",
+                 "<kzp_package version=\"2.0.1.0\"><installation><install>"
+                 "<command>setup.exe</command></install></installation></kzp_package>");
+  const std::wstring package = scratch / L"package.exe";
+  ASSERT_TRUE(WriteFileBytes(package, writer.Finish()));
+  ASSERT_EQ(TheApp().archive.Open(package.c_str(), true), kzpzip::ZIP_OK);
+  ASSERT_TRUE(TheApp().package.LoadPackage(package.c_str(), L"en"));
+  wchar_t before[MAX_PATH] = {};
+  wchar_t after[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, before);
+
+  failingAllocationSize = kCommandLineCapacity * sizeof(wchar_t);
+  EXPECT_EQ(RunExtraction(nullptr, nullptr, true, true), kInstallFailedExitCode);
+  EXPECT_EQ(failingAllocationSize.exchange(0), 0u) << "the command line's buffer was not asked for";
+  GetCurrentDirectoryW(MAX_PATH, after);
+  EXPECT_STREQ(after, before);
+  EXPECT_TRUE(RemoveDirectoryW(temp.c_str())) << "the work folder must be gone";
+  TheApp().archive.Close();
+  SetEnvironmentVariableW(L"TMP", savedTemp);
 }
 
 }  // namespace

@@ -40,10 +40,12 @@ INSTANTIATE_TEST_SUITE_P(
         InstallerCase{L"C:\\", L"setup.exe", nullptr, false, L"\"C:\\setup.exe\""},
         InstallerCase{L"C:\\W", L"setup.exe", nullptr, false, L"\"C:\\W\\setup.exe\""},
         // Batch files run through the command interpreter with the marker,
-        // without parameters or /force.
-        InstallerCase{L"C:\\W", L"inst.bat", L"-s", true, L"cmd.exe /C \"C:\\W\\inst.bat\" xeltr"},
-        InstallerCase{L"C:\\W\\", L"sub\\go.cmd", nullptr, false,
-                      L"cmd.exe /C \"C:\\W\\sub\\go.cmd\" xeltr"},
+        // without parameters or /force, the whole command in one more pair
+        // of quotation marks.
+        InstallerCase{L"C:\\W", L"inst.bat", L"-s", true,
+                      L"cmd.exe /C \"\"C:\\W\\inst.bat\" xeltr\""},
+        InstallerCase{L"C:\\R&D\\", L"sub\\go.cmd", nullptr, false,
+                      L"cmd.exe /C \"\"C:\\R&D\\sub\\go.cmd\" xeltr\""},
         // The extension compares with case: capitals start the file directly.
         InstallerCase{L"C:\\W", L"Install.CMD", L"/q", false, L"\"C:\\W\\Install.CMD\" /q"},
         InstallerCase{L"C:\\W", L"tools\\setup.exe", L"-s", true,
@@ -72,6 +74,19 @@ TEST(InstallerCommand, RefusesWhatDoesNotFitInsteadOfCutting) {
                                           small, 16));
   EXPECT_TRUE(FormatInstallerCommandLine(L"C:\\F", L"s.exe\"", L"s.exe", false, small, 16));
   EXPECT_STREQ(small, L"\"C:\\F\\s.exe\"");
+}
+
+// CreateProcessW takes at most 32,767 characters, the terminator included.
+TEST(InstallerCommand, CommandLineStopsWhereCreateProcessDoes) {
+  std::wstring line(kCommandLineCapacity, L'\0');
+  const std::wstring folder = L"C:\\F";  // "C:\F\" and a quote before the program part
+  for (const auto& [length, fits] : {std::pair{32766u, true}, std::pair{32767u, false}}) {
+    const std::wstring programPart(length - folder.size() - 2, L'p');
+    EXPECT_EQ(FormatInstallerCommandLine(folder.c_str(), programPart.c_str(), L"p", false,
+                                         line.data(), line.size()),
+              fits)
+        << length << " characters";
+  }
 }
 
 }  // namespace

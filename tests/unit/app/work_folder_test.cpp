@@ -67,16 +67,26 @@ TEST(RemoveFolderTree, EmptyAndMissingFolders) {
 }
 
 // Links left by an installer are removed as links; their targets are never
-// entered, so files elsewhere survive the cleanup. (Wine cannot make
-// reparse points, so the decision is checked by attributes.)
+// entered. An item that opens as something else (a link Wine shows as a
+// plain file or folder) is left alone. (Wine cannot make reparse points, so
+// the decision is checked by attributes.)
 TEST(RemoveFolderTree, NeverEntersJunctionsOrLinks) {
-  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, true),
             FolderItemAction::RemoveLink);
-  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE),
+  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE, true),
             FolderItemAction::RemoveLink);
-  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY),
+  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY, true),
             FolderItemAction::Descend);
-  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_ARCHIVE), FolderItemAction::RemoveFile);
+  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_ARCHIVE, true), FolderItemAction::RemoveFile);
+  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_ARCHIVE, false), FolderItemAction::Leave);
+  EXPECT_EQ(ActionForFolderItem(FILE_ATTRIBUTE_DIRECTORY, false), FolderItemAction::Leave);
+}
+
+TEST(ExtendedLengthPath, PrefixesDriveAndNetworkPaths) {
+  EXPECT_EQ(ExtendedLengthPath(L"C:\\W"), L"\\\\?\\C:\\W");
+  EXPECT_EQ(ExtendedLengthPath(L"\\\\srv\\share"), L"\\\\?\\UNC\\srv\\share");
+  EXPECT_EQ(ExtendedLengthPath(L"\\\\?\\C:\\W"), L"\\\\?\\C:\\W");
+  EXPECT_EQ(ExtendedLengthPath(L"work"), L"work") << "a relative path keeps the usual limits";
 }
 
 TEST(JoinFolderPath, OneBackslashAndNoCutting) {

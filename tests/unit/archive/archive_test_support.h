@@ -8,7 +8,8 @@
 #include "temp_folder.h"
 
 // Every fixture sits behind a prefix the size of a small program, so every
-// offset the reader follows is an absolute one.
+// offset the reader follows is an absolute one. The prefix starts with the
+// headers of an unsigned 64-bit program.
 constexpr std::size_t kStubSize = 40000;
 
 kzppack::Bytes StubPrefix();

@@ -43,7 +43,12 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{L"Com1", false}, NameCase{L"lpt9.log/x", false},
                       NameCase{L"aux /x", false}, NameCase{L"console.txt", true},
                       NameCase{L"com10", true}, NameCase{L"com0", true},
-                      NameCase{L"nulls/a", true}, NameCase{L"", false}));
+                      NameCase{L"nulls/a", true}, NameCase{L"", false},
+                      // Superscript one to three are port digits as well.
+                      NameCase{L"COM\u00B9", false}, NameCase{L"com\u00B2.txt", false},
+                      NameCase{L"a/Com\u00B3/b", false}, NameCase{L"LPT\u00B9", false},
+                      NameCase{L"lpt\u00B2 .log", false}, NameCase{L"LPT\u00B3/x", false},
+                      NameCase{L"COM\u2074", true}, NameCase{L"LPT\u00B9\u00B9", true}));
 
 TEST(EntryNameCheckNull, RefusesNoName) { EXPECT_FALSE(kzpzip::IsSafeEntryName(nullptr)); }
 

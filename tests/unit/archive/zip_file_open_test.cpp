@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <ostream>
@@ -144,6 +145,25 @@ TEST(ZipFileOpen, ReadOnlyOpenersShareTheFileWritersDoNot) {
   EXPECT_EQ(first.Open(path.c_str(), true), kzpzip::ZIP_E_OPEN);
 }
 
+// Members need not lie in directory order, only apart.
+TEST(ZipFileOpen, MembersOutOfDirectoryOrderStillOpen) {
+  kzppack::ZipWriter writer = StubWriter();
+  writer.AddFile("a.txt", "first in the file");
+  writer.AddFile("b.txt", "second in the file");
+  ZipLayout layout;
+  Bytes file = writer.Finish(&layout);
+  // Records of the same length: swapping them reverses the directory order.
+  const auto first = file.begin() + layout.entries[0].centralHeader;
+  const auto second = file.begin() + layout.entries[1].centralHeader;
+  std::swap_ranges(first, second, second);
+  CKzpTempFolder temp;
+  std::wstring path = SaveStub(temp, file);
+  ZIP_File archive;
+  ASSERT_EQ(archive.Open(path.c_str(), true), kzpzip::ZIP_OK);
+  EXPECT_STREQ(archive.GetEntry(0)->fileName, "b.txt");
+  EXPECT_STREQ(archive.GetEntry(1)->fileName, "a.txt");
+}
+
 // One kind of damage per case, applied to the three-entry stub.
 struct DamageCase {
   const char* name;
@@ -178,6 +198,17 @@ DamageCase Shared(const char* name, SharedField field, std::uint32_t value) {
             static const int widths[] = {2, 2, 2, 2, 2, 4, 4, 4};
             int i = static_cast<int>(field);
             return SetLocalField(f, l, 2, offsets[i], widths[i], value);
+          },
+          kzpzip::ZIP_E_BAD_ARCHIVE};
+}
+
+// The package without its archive comment loses its last bytes: the end
+// record's fields from the directory offset (6), the directory size (10) or
+// the entry counts (18) on would read as 0.
+DamageCase CutEnd(const char* name, std::size_t bytes) {
+  return {name,
+          [bytes](Bytes& f, ZipLayout& l) {
+            return ReplaceArchiveComment(f, l, "") && TruncateTo(f, l, f.size() - bytes);
           },
           kzpzip::ZIP_E_BAD_ARCHIVE};
 }
@@ -226,6 +257,23 @@ INSTANTIATE_TEST_SUITE_P(
                      return SetEndField(f, l, kEndTotalEntries, 2, 4) &&
                             SetEndField(f, l, kEndEntriesOnDisk, 2, 4);
                    },
+                   kzpzip::ZIP_E_BAD_ARCHIVE},
+        DamageCase{"DirectoryOffsetZero",
+                   [](Bytes& f, ZipLayout& l) { return SetEndField(f, l, kEndDirectoryOffset, 4, 0); },
+                   kzpzip::ZIP_E_BAD_ARCHIVE},
+        CutEnd("LastSixBytesCut", 6), CutEnd("LastTenBytesCut", 10),
+        CutEnd("LastEighteenBytesCut", 18),
+        // Members that share bytes with each other or with the directory.
+        DamageCase{"TwoRecordsShareOneMember",
+                   [](Bytes& f, ZipLayout& l) { return DuplicateCentralRecord(f, l, 0); },
+                   kzpzip::ZIP_E_BAD_ARCHIVE},
+        DamageCase{"DataRunsIntoTheNextHeader",
+                   [](Bytes& f, ZipLayout& l) {
+                     return DeclareCompressedSize(f, l, 0, l.entries[0].compressedSize + 1);
+                   },
+                   kzpzip::ZIP_E_BAD_ARCHIVE},
+        DamageCase{"DataRunsIntoTheDirectory",
+                   [](Bytes& f, ZipLayout& l) { return DeclareCompressedSize(f, l, 2, 4); },
                    kzpzip::ZIP_E_BAD_ARCHIVE},
         DamageCase{"HugeNameLength",
                    [](Bytes& f, ZipLayout& l) {

@@ -55,6 +55,12 @@ TEST_P(ReturnCodeMap, MapsByTheDecimalText) {
                "<map source=\"+8\" dest=\"1\"/><map source=\"09\" dest=\"1\"/><map source=\"10\"/>"
                "<map source=\"11\" dest=\"1\"/><map source=\"11\" dest=\"2\"/>"
                "<map source=\"-2147483648\" dest=\"+42\"/>"
+               // The C runtime reads other decimal digits too: full-width
+               // (U+FF11 U+FF12) and Arabic-Indic (U+0664 U+0662) ones.
+               "<map source=\"12\" dest=\"\xEF\xBC\x91\xEF\xBC\x92\"/>"
+               "<map source=\"13\" dest=\" -\xD9\xA4\xD9\xA2x\"/>"
+               "<map source=\"14\" dest=\"\xEF\xBC\x99\xEF\xBC\x99\xEF\xBC\x99\xEF\xBC\x99"
+               "\xEF\xBC\x99\xEF\xBC\x99\xEF\xBC\x99\xEF\xBC\x99\xEF\xBC\x99\xEF\xBC\x99\"/>"
                "</returncode_map></install></installation>"));
   EXPECT_EQ(package_.MapReturnCode(GetParam().first), GetParam().second);
 }
@@ -64,7 +70,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ReturnCodeMap,
                                            std::pair{-1, 7}, std::pair{3, 0}, std::pair{4, 12},
                                            std::pair{5, INT_MAX}, std::pair{6, INT_MIN},
                                            std::pair{8, 8}, std::pair{9, 9}, std::pair{10, 10},
-                                           std::pair{11, 2}, std::pair{INT_MIN, 42}),
+                                           std::pair{11, 2}, std::pair{INT_MIN, 42},
+                                           std::pair{12, 12}, std::pair{13, -42},
+                                           std::pair{14, INT_MAX}),
                          [](const ::testing::TestParamInfo<std::pair<int, int>>& info) {
                            const int code = info.param.first;
                            return (code < 0 ? "minus" : "") +

@@ -141,6 +141,15 @@ TEST(ZipMutators, DataDescriptorKeepsRecordsReachable) {
   EXPECT_EQ(Central(d, 0, kCentralSignatureField, 4), 0x02014B50u);
 }
 
+TEST(ZipMutators, DuplicatedRecordNamesTheSameMember) {
+  Damaged d = Fresh();
+  ASSERT_TRUE(DuplicateCentralRecord(d.file, d.layout, 1));
+  EXPECT_EQ(End(d, kEndTotalEntries, 2), 3u);
+  EXPECT_EQ(End(d, kEndDirectorySize, 4), d.layout.centralDirectorySize);
+  EXPECT_EQ(Central(d, 2, kCentralLocalHeaderOffset, 4), d.layout.entries[1].localHeader);
+  EXPECT_EQ(LastEndSignature(d.file), d.layout.endRecord);
+}
+
 TEST(ZipMutators, EndRecordMovesAwayFromTheEnd) {
   Damaged junk = Fresh();
   AppendJunk(junk.file, junk.layout, 300);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "packer/zip_writer.h"
+
+// A package's files as the stub will see them, whether they still lie in a
+// folder (before a build) or already in a package (check, inspect).
+namespace kzppack {
+
+struct PackageEntry {
+  std::string name;         // as stored: bytes in the target code page, "/" separators
+  std::string displayName;  // UTF-8, for messages
+  bool isFolder = false;    // the name ends with "/"
+  std::uint64_t size = 0;
+  // Folder source only.
+  std::filesystem::path path;
+  bool readOnly = false;
+  std::int64_t modified = 0;  // seconds since 1970
+};
+
+struct PackageContents {
+  std::string origin;       // the folder or package, for messages
+  std::string packageName;  // the package's file name when known ("setup.exe")
+  int codePage = 0;         // of the stored names; 0: plain ASCII
+  std::vector<PackageEntry> entries;  // in directory order
+  // Reads one entry whole; false with a message when it cannot.
+  std::function<bool(const PackageEntry&, Bytes&, std::string&)> read;
+
+  // The first entry whose name equals this one when ASCII letters are
+  // folded, as the stub looks names up; null when there is none.
+  const PackageEntry* Find(const std::string& name) const;
+};
+
+// ASCII letters folded, other bytes as they are.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+
+}  // namespace kzppack

@@ -1,0 +1,185 @@
+#include "packer/package_inspect.h"
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "package/package_xml_lookup.h"
+#include "packer/package_archive.h"
+#include "packer/text_convert.h"
+
+namespace kzppack {
+namespace {
+
+const KzpXMLChar* X(const std::string& ascii, KzpXMLString& storage) {
+  storage.assign(ascii.begin(), ascii.end());
+  return storage.c_str();
+}
+
+std::string MethodName(std::uint16_t method) {
+  if (method == 0) return "stored";
+  if (method == 8) return "deflated";
+  return "method " + std::to_string(method);
+}
+
+std::string Date(std::int64_t seconds) {
+  std::tm parts{};
+  const std::time_t moment = static_cast<std::time_t>(seconds);
+  char text[32] = "?";
+  if (localtime_r(&moment, &parts) != nullptr) {
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+  }
+  return text;
+}
+
+void ListEntries(const ArchiveListing& listing, int codePage, std::ostream& out) {
+  char line[160];
+  std::snprintf(line, sizeof line, "%12s %12s  %-8s  %-8s  %-19s  %s\n", "size", "packed",
+                "method", "crc", "date", "name");
+  out << line;
+  for (const ArchiveEntryInfo& entry : listing.entries) {
+    std::string name;
+    if (!DecodeFromCodePage(codePage, entry.name, name)) name = Printable(entry.name);
+    std::snprintf(line, sizeof line, "%12llu %12llu  %-8s  %08X  %-19s  ",
+                  static_cast<unsigned long long>(entry.size),
+                  static_cast<unsigned long long>(entry.packedSize),
+                  MethodName(entry.method).c_str(), entry.crc, Date(entry.modified).c_str());
+    out << line << name << ((entry.attributes & 1) != 0 ? "  (read-only)" : "") << "\n";
+  }
+}
+
+// Text of several lines, each after the label's column.
+void ShowText(std::ostream& out, const std::string& label, const KzpXMLChar* text,
+              const std::string& note = {}) {
+  std::string value = text != nullptr ? Utf16ToUtf8(text) : "(none)";
+  std::string indented;
+  for (char c : value) {
+    indented += c;
+    if (c == '\n') indented += std::string(16, ' ');
+  }
+  out << "  " << label << std::string(label.size() < 14 ? 14 - label.size() : 1, ' ')
+      << indented << note << "\n";
+}
+
+const CKzpXMLNode* Path(const CKzpXMLReader& document, std::initializer_list<const char*> names) {
+  KzpXMLString storage;
+  const CKzpXMLNode* node = nullptr;
+  bool first = true;
+  for (const char* name : names) {
+    node = first ? document.FindElement(nullptr, X(name, storage), nullptr, nullptr)
+                 : FindChildElement(document, node, X(name, storage));
+    first = false;
+  }
+  return node;
+}
+
+// Child elements of one name, in document order.
+std::vector<const CKzpXMLNode*> Children(const CKzpXMLNode* parent, const char* name) {
+  std::vector<const CKzpXMLNode*> found;
+  if (parent == nullptr) return found;
+  KzpXMLString storage;
+  for (const CKzpXMLNode* node = parent->FindChild(X(name, storage)); node != nullptr;
+       node = node->FindNextSibling(X(name, storage))) {
+    found.insert(found.begin(), node);
+  }
+  return found;
+}
+
+std::string Attribute(const CKzpXMLNode* node, const char* name) {
+  KzpXMLString storage;
+  const KzpXMLChar* value = node->GetAttribute(X(name, storage));
+  return value != nullptr ? Utf16ToUtf8(value) : "(none)";
+}
+
+void ShowTranslations(const CKzpXMLReader& d, std::ostream& out) {
+  const CKzpXMLNode* names = Path(d, {"kzp_package", "name"});
+  const CKzpXMLNode* descriptions = Path(d, {"kzp_package", "description"});
+  KzpXMLString a, b, c;
+  for (const char* language : kLanguages) {
+    const bool ownName =
+        names != nullptr && d.FindElement(names, X("name_xlate", a), X("lang", b),
+                                          X(language, c)) != nullptr;
+    const bool ownDescription =
+        descriptions != nullptr && d.FindElement(descriptions, X("description_xlate", a),
+                                                 X("lang", b), X(language, c)) != nullptr;
+    // Other languages without a text of their own show the English one.
+    const bool english = std::string(language) == "en";
+    if (ownName || english) {
+      ShowText(out, std::string(language) + " name",
+               ElementText(FindTranslated(d, names, X("name_xlate", a), X(language, c))));
+    } else {
+      out << "  " << language << " name       (the English one)\n";
+    }
+    if (ownDescription || english) {
+      ShowText(out, std::string(language) + " text",
+               DescriptionText(
+                   FindTranslated(d, descriptions, X("description_xlate", a), X(language, c))));
+    } else {
+      out << "  " << language << " text       (the English one)\n";
+    }
+  }
+}
+
+void ShowPackageData(const CKzpXMLReader& p, std::ostream& out) {
+  for (const CKzpXMLNode* value : Children(Path(p, {"vr_pkg_data", "settings"}), "value")) {
+    out << "  setting       " << Attribute(value, "name") << " = " << Attribute(value, "value")
+        << "\n";
+  }
+  for (const CKzpXMLNode* map : Children(
+           Path(p, {"vr_pkg_data", "installation", "install", "returncode_map"}), "map")) {
+    out << "  exit code     " << Attribute(map, "source") << " -> " << Attribute(map, "dest")
+        << "\n";
+  }
+  for (const CKzpXMLNode* name : Children(Path(p, {"vr_pkg_data", "license"}), "filename")) {
+    ShowText(out, "license " + Attribute(name, "lang"), ElementText(name));
+  }
+  const CKzpXMLNode* configuration = Path(p, {"vr_pkg_data", "configuration"});
+  for (const char* holder : {"config_file", "configui"}) {
+    for (const CKzpXMLNode* parent : Children(configuration, holder)) {
+      for (const CKzpXMLNode* name : Children(parent, "filename")) {
+        const bool encrypted = Attribute(name, "encrypt") == "1";
+        ShowText(out, holder, ElementText(name), encrypted ? " (encrypted)" : "");
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool InspectPackage(const std::filesystem::path& package, int codePage, std::ostream& out,
+                    std::vector<Finding>& findings, std::string& error) {
+  const ArchiveListing listing = ListArchive(package);
+  if (!listing.error.empty()) {
+    error = listing.error;
+    return false;
+  }
+  out << package.string() << ": " << listing.entries.size() << " entries\n";
+  ListEntries(listing, codePage, out);
+
+  const PackageContents contents = ArchiveContents(package, codePage, error);
+  if (!error.empty()) return false;
+  PackageDocuments documents;
+  LoadDocuments(contents, documents, findings);
+  out << "\nAs the stub shows it:\n";
+  if (documents.descriptionEntry == nullptr || !documents.description.IsLoaded()) {
+    out << "  (no description the stub can read)\n";
+    return true;
+  }
+  const CKzpXMLReader& d = documents.description;
+  out << "  description   " << documents.descriptionEntry->displayName
+      << (documents.foundByName ? " (named after the package)" : " (found by its content)")
+      << "\n";
+  ShowText(out, "file name", ElementText(Path(d, {"kzp_package", "filename"})));
+  const CKzpXMLNode* version = Path(d, {"kzp_package", "version"});
+  out << "  version       " << (version != nullptr ? Attribute(version, "value") : "(none)")
+      << "\n";
+  ShowText(out, "command",
+           ElementText(Path(d, {"kzp_package", "installation", "install", "command"})));
+  ShowText(out, "parameters",
+           ElementText(Path(d, {"kzp_package", "installation", "install", "command_params"})));
+  ShowTranslations(d, out);
+  if (documents.packageData.IsLoaded()) ShowPackageData(documents.packageData, out);
+  return true;
+}
+
+}  // namespace kzppack

@@ -1,0 +1,104 @@
+#include "packer/xml_source.h"
+
+#include <expat.h>
+
+#include <memory>
+
+#include "packer/text_convert.h"
+#include "xml/shift_jis_encoding.h"
+
+namespace kzppack {
+namespace {
+
+struct SourceContext {
+  XML_Parser parser = nullptr;
+  XmlSource* source = nullptr;
+  std::vector<std::size_t> open;  // indexes of the open elements
+  bool inCdata = false;
+};
+
+KzpXMLString Text(const XML_Char* text, int count) {
+  return KzpXMLString(reinterpret_cast<const KzpXMLChar*>(text), static_cast<std::size_t>(count));
+}
+
+KzpXMLString Text(const XML_Char* text) {
+  return KzpXMLString(reinterpret_cast<const KzpXMLChar*>(text));
+}
+
+void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** /*attributes*/) {
+  auto& context = *static_cast<SourceContext*>(data);
+  XmlSourceElement element;
+  element.name = Text(name);
+  element.line = static_cast<int>(XML_GetCurrentLineNumber(context.parser));
+  context.open.push_back(context.source->elements.size());
+  context.source->elements.push_back(std::move(element));
+}
+
+void XMLCALL OnEnd(void* data, const XML_Char* /*name*/) {
+  auto& context = *static_cast<SourceContext*>(data);
+  if (!context.open.empty()) context.open.pop_back();
+}
+
+void XMLCALL OnText(void* data, const XML_Char* text, int count) {
+  auto& context = *static_cast<SourceContext*>(data);
+  if (context.open.empty()) return;
+  XmlSourceElement& element = context.source->elements[context.open.back()];
+  element.content += Text(text, count);
+  (context.inCdata ? element.lastCdata : element.text) += Text(text, count);
+}
+
+void XMLCALL OnCdata(void* data) {
+  auto& context = *static_cast<SourceContext*>(data);
+  context.inCdata = true;
+  if (context.open.empty()) return;
+  XmlSourceElement& element = context.source->elements[context.open.back()];
+  ++element.cdataSections;
+  element.lastCdata.clear();
+}
+
+void XMLCALL OnCdataEnd(void* data) { static_cast<SourceContext*>(data)->inCdata = false; }
+
+void XMLCALL OnDeclaration(void* data, const XML_Char* /*version*/, const XML_Char* encoding,
+                           int /*standalone*/) {
+  auto& context = *static_cast<SourceContext*>(data);
+  if (encoding != nullptr) context.source->encoding = Utf16ToUtf8(Text(encoding));
+}
+
+struct ParserFree {
+  void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
+};
+
+}  // namespace
+
+XmlSource ReadXmlSource(const Bytes& bytes) {
+  XmlSource source;
+  std::unique_ptr<XML_ParserStruct, ParserFree> parser(XML_ParserCreate(nullptr));
+  if (!parser) {
+    source.error = "out of memory";
+    return source;
+  }
+  SourceContext context;
+  context.parser = parser.get();
+  context.source = &source;
+  XML_SetUserData(parser.get(), &context);
+  XML_SetElementHandler(parser.get(), OnStart, OnEnd);
+  XML_SetCharacterDataHandler(parser.get(), OnText);
+  XML_SetCdataSectionHandler(parser.get(), OnCdata, OnCdataEnd);
+  XML_SetXmlDeclHandler(parser.get(), OnDeclaration);
+  XML_SetUnknownEncodingHandler(parser.get(), ShiftJisEncodingHandler, nullptr);
+  XML_SetParamEntityParsing(parser.get(), XML_PARAM_ENTITY_PARSING_NEVER);
+  const XML_Status status =
+      XML_Parse(parser.get(), reinterpret_cast<const char*>(bytes.data()),
+                static_cast<int>(bytes.size()), XML_TRUE);
+  if (status == XML_STATUS_OK) {
+    source.wellFormed = true;
+    return source;
+  }
+  const XML_Error code = XML_GetErrorCode(parser.get());
+  source.unknownEncoding = code == XML_ERROR_UNKNOWN_ENCODING;
+  source.errorLine = static_cast<int>(XML_GetCurrentLineNumber(parser.get()));
+  source.error = XML_ErrorString(code);
+  return source;
+}
+
+}  // namespace kzppack
