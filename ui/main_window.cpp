@@ -27,6 +27,11 @@ WNDPROC g_descriptionViewProc = nullptr;
 
 const wchar_t* OrEmpty(const wchar_t* text) { return text != nullptr ? text : L""; }
 
+// A setting counts only when it is exactly "1" (not "01", not "true").
+bool IsSetToOne(const wchar_t* setting) {
+  return setting != nullptr && lstrcmpW(setting, L"1") == 0;
+}
+
 void ReplaceAtStart(HWND view, const wchar_t* text) {
   SendMessageW(view, EM_SETSEL, 0, 0);
   SendMessageW(view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
@@ -77,7 +82,7 @@ void AddViewContentsItem(HWND window) {
 
 INT_PTR InitMainWindow(HWND window) {
   const AppState& app = TheApp();
-  const bool viewContents = WantsViewContents(app.package.GetSetting(L"DISABLE_VIEW_CONTENTS"));
+  const bool viewContents = !IsSetToOne(app.package.GetSetting(L"DISABLE_VIEW_CONTENTS"));
   wchar_t fontFace[kFontFaceCapacity] = {};
   LoadStringW(app.instance, IDS_DESCRIPTION_FONT, fontFace, kFontFaceCapacity);
 
@@ -134,16 +139,6 @@ void RunExtractCommand(HWND window) {
 
 }  // namespace
 
-int MainWindowTemplate(const wchar_t* largeWindowSetting) {
-  const bool large = largeWindowSetting != nullptr && lstrcmpW(largeWindowSetting, L"1") == 0;
-  return large ? IDD_MAIN_LARGE : IDD_MAIN;
-}
-
-bool WantsViewContents(const wchar_t* disableViewContentsSetting) {
-  return disableViewContentsSetting == nullptr ||
-         lstrcmpW(disableViewContentsSetting, L"1") != 0;
-}
-
 std::size_t BoldRangeByteCount(const wchar_t* name, unsigned codePage) {
   if (name == nullptr || name[0] == L'\0') return 0;
   const int bytes = WideCharToMultiByte(codePage, 0, name, -1, nullptr, 0, nullptr, nullptr);
@@ -152,7 +147,8 @@ std::size_t BoldRangeByteCount(const wchar_t* name, unsigned codePage) {
 
 void ShowMainWindow() {
   const AppState& app = TheApp();
-  const int templateId = MainWindowTemplate(app.package.GetSetting(L"LARGE_WINDOW"));
+  const int templateId =
+      IsSetToOne(app.package.GetSetting(L"LARGE_WINDOW")) ? IDD_MAIN_LARGE : IDD_MAIN;
   DialogBoxParamW(app.instance, MAKEINTRESOURCEW(templateId), GetDesktopWindow(), MainWindowProc,
                   0);
 }

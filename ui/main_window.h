@@ -27,11 +27,6 @@ INT_PTR OnMainCommand(HWND window, WORD notification, WORD command, HWND control
 // command is left to the platform (answers 0).
 INT_PTR OnMainSysCommand(HWND window, WPARAM command, LPARAM position);
 
-// Template 115 only when the setting is exactly "1"; 101 otherwise.
-int MainWindowTemplate(const wchar_t* largeWindowSetting);
-// The View Contents item is wanted unless the setting is exactly "1".
-bool WantsViewContents(const wchar_t* disableViewContentsSetting);
-
 // The bytes a text takes in a multibyte code page, without the terminator:
 // the rich-text view counts a name's characters in bytes of the user's code
 // page, so the bold range of a name of double-byte characters ends at this

@@ -5,11 +5,17 @@
 #include "app/app_state.h"
 #include "resources/resource.h"
 
+namespace {
+
+// The top-left corner that centres a window of the given size over parent;
+// the halves are truncated towards zero.
 POINT CenteredPosition(const RECT& parent, LONG width, LONG height) {
   const LONG parentWidth = parent.right - parent.left;
   const LONG parentHeight = parent.bottom - parent.top;
   return POINT{parent.left + (parentWidth - width) / 2, parent.top + (parentHeight - height) / 2};
 }
+
+}  // namespace
 
 void CenterOverParent(HWND window) {
   HWND parent = GetParent(window);  // for a pop-up window, its owner

@@ -10,9 +10,6 @@ INT_PTR CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM wParam, LP
 // keeping its size and the owner's z-order, and shows it.
 void CenterOverParent(HWND window);
 
-// The top-left corner that centres a window of the given size over parent.
-POINT CenteredPosition(const RECT& parent, LONG width, LONG height);
-
 // Owns the progress window for the length of one extraction, so that every
 // way out of the run takes it down.
 class CKzpProgressWindow {

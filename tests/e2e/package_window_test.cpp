@@ -51,40 +51,31 @@ CKzpPackageFixture WindowPackage(const std::string& packageData = {}) {
 // browser is walking.
 class CKzpQuietFolder {
  public:
-  explicit CKzpQuietFolder(const std::wstring& name) : path_(kRoot + name) {
-    CreateDirectoryW(kRoot.c_str(), nullptr);
+  explicit CKzpQuietFolder(const wchar_t* name) : path_(std::wstring(kRoot) + L"\\" + name) {
+    CreateDirectoryW(kRoot, nullptr);
     for (const wchar_t* each : {L"accepted", L"failed", L"no-space"}) {
-      CreateDirectoryW((kRoot + each).c_str(), nullptr);
+      CreateDirectoryW((std::wstring(kRoot) + L"\\" + each).c_str(), nullptr);
     }
     Empty();
   }
   ~CKzpQuietFolder() { Empty(); }
-  CKzpQuietFolder(const CKzpQuietFolder&) = delete;
-  CKzpQuietFolder& operator=(const CKzpQuietFolder&) = delete;
-
   const std::wstring& Path() const { return path_; }
   std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
 
  private:
+  // Removes what is inside, never the folder itself.
   void Empty() const {
     WIN32_FIND_DATAW item{};
     HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &item);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &item)) {
       const std::wstring name = item.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = *this / name;
-      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTreeForTests(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(search, &item));
-    FindClose(search);
+      if (!(item.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((*this / name).c_str());
+      else if (name != L"." && name != L"..") RemoveTreeForTests(*this / name);
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
   }
 
-  inline static const std::wstring kRoot = L"C:\\kzp-windows\\";
+  static constexpr const wchar_t* kRoot = L"C:\\kzp-windows";
   std::wstring path_;
 };
 
@@ -92,14 +83,6 @@ template <typename Folder>
 std::wstring Save(const Folder& folder, const kzppack::Bytes& bytes) {
   const std::wstring path = folder / L"package.exe";
   EXPECT_TRUE(WriteFileBytes(path, bytes));
-  SettleFolderTimes(folder.Path());
-  return path;
-}
-
-template <typename Folder>
-std::wstring Save(const Folder& folder, const CKzpPackageFixture& package) {
-  const std::wstring path = folder / L"package.exe";
-  EXPECT_TRUE(package.WriteTo(path));
   SettleFolderTimes(folder.Path());
   return path;
 }
@@ -117,22 +100,21 @@ std::wstring Lines(std::wstring text) {
 std::wstring LeafName(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
 
 WindowStep MainWindow(WindowAnswer act) { return WindowStep{kCaption, std::move(act), true}; }
-WindowStep Press(const wchar_t* title, int id) {
-  return WindowStep{title, [id](HWND window, const ObservedWindow&) { PressButton(window, id); }};
+WindowStep Press(const std::wstring& title, int id, const std::wstring& childText = {}) {
+  return WindowStep{title, [id](HWND w, const ObservedWindow&) { PressButton(w, id); }, false,
+                    childText};
 }
-const WindowStep kCloseMainWindow = MainWindow([](HWND w, const ObservedWindow&) {
-  PressButton(w, kClose);
-});
-const WindowStep kExtractFromMainWindow = MainWindow([](HWND w, const ObservedWindow&) {
-  PressButton(w, kExtract);
-});
+const WindowStep kExtractFromMainWindow =
+    MainWindow([](HWND w, const ObservedWindow&) { PressButton(w, kExtract); });
+const WindowStep kCloseMainWindow =
+    MainWindow([](HWND w, const ObservedWindow&) { PressButton(w, kClose); });
 
 // OK only when the browser opened at the folder expected: a wrong selection
 // must never receive the package. Wine's browser fills its tree while it
 // opens, so the selection may take a moment to arrive.
 WindowStep ChooseInBrowser(const std::wstring& folder, std::wstring* selected) {
   return WindowStep{kBrowserTitle, [folder, selected](HWND window, const ObservedWindow&) {
-                      HWND tree = FindDescendant(window, WC_TREEVIEWW);
+                      HWND tree = FindWindowExW(window, nullptr, WC_TREEVIEWW, nullptr);
                       for (int wait = 0; wait < 50; ++wait, Sleep(100)) {
                         *selected = SelectedTreeItemText(tree);
                         if (*selected == LeafName(folder)) break;
@@ -156,27 +138,36 @@ void ExpectFinished(const ProcessOutcome& outcome, std::size_t steps, DWORD exit
 
 enum class CloseWay { kCloseButton, kEscape, kCloseBox };
 
-void PrintTo(CloseWay way, std::ostream* os) {
-  *os << (way == CloseWay::kCloseButton ? "CloseButton"
-          : way == CloseWay::kEscape    ? "Escape"
-                                        : "CloseBox");
-}
+struct CloseCase {
+  const char* name;
+  CloseWay way;
+  const char* largeWindow;  // the LARGE_WINDOW setting, or none
+  bool large;               // template 115: buttons at the right of the description
+};
 
-class PackageWindow : public ::testing::TestWithParam<CloseWay> {};
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+
+class PackageWindow : public ::testing::TestWithParam<CloseCase> {};
 
 TEST_P(PackageWindow, ShowsThePackageAndEndsWith3WhenClosed) {
+  const CloseCase& c = GetParam();
   CKzpTempFolder folder;
+  CKzpPackageFixture package = WindowPackage(
+      c.largeWindow == nullptr ? std::string()
+                               : std::string("<settings><value name=\"LARGE_WINDOW\" value=\"") +
+                                     c.largeWindow + "\"/></settings>");
   std::wstring instruction, description;
+  RECT extract{}, view{};
   const ProcessOutcome outcome = RunConversation(
-      Save(folder, WindowPackage()), L"",
+      Save(folder, package.Writer().Finish()), L"",
       {MainWindow([&](HWND window, const ObservedWindow&) {
         instruction = ControlText(window, kInstruction);
         description = Lines(ControlText(window, kDescription));
-        switch (GetParam()) {
-          case CloseWay::kCloseButton: PressButton(window, kClose); break;
-          case CloseWay::kEscape: PressKey(window, VK_ESCAPE); break;
-          case CloseWay::kCloseBox: ChooseSystemCommand(window, SC_CLOSE); break;
-        }
+        extract = ScreenRect(GetDlgItem(window, kExtract));
+        view = ScreenRect(GetDlgItem(window, kDescription));
+        if (c.way == CloseWay::kCloseButton) PressButton(window, kClose);
+        if (c.way == CloseWay::kEscape) PressKey(window, VK_ESCAPE);
+        if (c.way == CloseWay::kCloseBox) ChooseSystemCommand(window, SC_CLOSE);
       })},
       kLimitMs);
   ExpectFinished(outcome, 1, kClosed);
@@ -184,44 +175,39 @@ TEST_P(PackageWindow, ShowsThePackageAndEndsWith3WhenClosed) {
             L"Press the 'Extract' button to save the package contents in a folder on your "
             L"computer, or choose 'Close' to exit.");
   EXPECT_EQ(description, L"Test Package\nVersion: 1.0\n\nInstalls nothing.");
+  EXPECT_EQ(extract.left >= view.right, c.large);
+  EXPECT_EQ(extract.top >= view.bottom, !c.large);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, PackageWindow,
-                         ::testing::Values(CloseWay::kCloseButton, CloseWay::kEscape,
-                                           CloseWay::kCloseBox));
+// Only a LARGE_WINDOW of exactly "1" picks template 115.
+INSTANTIATE_TEST_SUITE_P(
+    Ways, PackageWindow,
+    ::testing::Values(CloseCase{"CloseButton", CloseWay::kCloseButton, nullptr, false},
+                      CloseCase{"EscapeLarge", CloseWay::kEscape, "1", true},
+                      CloseCase{"CloseBoxTrue", CloseWay::kCloseBox, "true", false},
+                      CloseCase{"CloseButton01", CloseWay::kCloseButton, "01", false}));
 
-const char kLicenseData[] = "<license><filename lang=\"en\">license.txt</filename></license>";
-
-TEST(PackageWindowLicense, DeclinedLeavesTheWindowOpenAndClosingGives3) {
-  CKzpTempFolder folder;
-  CKzpPackageFixture package = WindowPackage(kLicenseData);
+// Declining the license leaves the window open; accepting it leads to the
+// folder browser, opened at the package's folder, and the progress window.
+TEST(PackageWindowLicense, DeclinedThenAcceptedExtractsIntoTheBrowsedFolder) {
+  CKzpQuietFolder folder(L"accepted");
+  CKzpPackageFixture package =
+      WindowPackage("<license><filename lang=\"en\">license.txt</filename></license>");
   // Bare LF and CR LF line ends in one text: each line shows once.
   package.Writer().AddFile("license.txt", "First line\nSecond line\r\nThird line");
-  std::wstring license;
+  std::wstring license, selected;
+  RECT progress{}, owner{};
+  LONG progressStyle = 0;
   const ProcessOutcome outcome = RunConversation(
-      Save(folder, package), L"",
+      Save(folder, package.Writer().Finish()), L"",
       {kExtractFromMainWindow,
        WindowStep{kLicenseTitle,
                   [&](HWND window, const ObservedWindow&) {
                     license = ControlText(window, kLicenseText);
                     PressButton(window, IDCANCEL);
                   }},
-       kCloseMainWindow},
-      kLimitMs);
-  ExpectFinished(outcome, 3, kClosed);
-  EXPECT_EQ(license, L"First line\r\nSecond line\r\nThird line");
-}
-
-TEST(PackageWindowLicense, AcceptedLeadsToTheBrowserAndExtractsWithProgress) {
-  CKzpQuietFolder folder(L"accepted");
-  CKzpPackageFixture package = WindowPackage(kLicenseData);
-  package.Writer().AddFile("license.txt", "Terms");
-  std::wstring selected;
-  RECT progress{}, owner{};
-  LONG progressStyle = 0;
-  const ProcessOutcome outcome = RunConversation(
-      Save(folder, package), L"",
-      {kExtractFromMainWindow, Press(kLicenseTitle, IDOK), ChooseInBrowser(folder.Path(), &selected),
+       kExtractFromMainWindow, Press(kLicenseTitle, IDOK),
+       ChooseInBrowser(folder.Path(), &selected),
        WindowStep{L"Extraction Progress",
                   [&](HWND window, const ObservedWindow&) {
                     progress = ScreenRect(window);
@@ -230,7 +216,8 @@ TEST(PackageWindowLicense, AcceptedLeadsToTheBrowserAndExtractsWithProgress) {
                   }},
        kCloseMainWindow},
       kLimitMs);
-  ExpectFinished(outcome, 5, kClosed);
+  ExpectFinished(outcome, 7, kClosed);
+  EXPECT_EQ(license, L"First line\r\nSecond line\r\nThird line");
   EXPECT_EQ(selected, LeafName(folder.Path())) << "the browser opens at the package's folder";
   EXPECT_EQ(ReadFileText(folder / L"readme.txt"), "hello");
   EXPECT_TRUE(ReadFileText(folder / L"docs\\guide.txt") == std::string(5000, 'g'));
@@ -251,10 +238,9 @@ TEST(PackageWindowExtraction, FailureShowsMessage1005AndEndsTheWindowWith1) {
   const ProcessOutcome outcome = RunConversation(
       Save(folder, bytes), L"",
       {kExtractFromMainWindow, ChooseInBrowser(folder.Path(), &selected),
-       WindowStep{kCaption,
-                  [](HWND window, const ObservedWindow&) { PressButton(window, IDOK); }, false,
-                  L"Quellmar Package Setup was unable to extract the package properly.  "
-                  L"Installation will not continue."}},
+       Press(kCaption, IDOK,
+             L"Quellmar Package Setup was unable to extract the package properly.  "
+             L"Installation will not continue.")},
       kLimitMs);
   ExpectFinished(outcome, 3, 1u);
   EXPECT_EQ(selected, LeafName(folder.Path()));
@@ -271,21 +257,18 @@ TEST(PackageWindowExtraction, NotEnoughSpaceShowsTheFullSizesAndKeepsTheWindow) 
   kzppack::Bytes bytes = package.Writer().Finish(&layout);
   std::uint64_t required = 0;
   for (std::size_t i = 0; i < layout.entries.size(); ++i) {
-    if (i >= layout.entries.size() - kCount) {
+    const bool big = i >= layout.entries.size() - kCount;
+    if (big) {
       ASSERT_TRUE(kzppack::DeclareUncompressedSize(bytes, layout, i, kClaim));
-      required += kClaim;
-    } else {
-      required += layout.entries[i].uncompressedSize;
     }
+    required += big ? kClaim : layout.entries[i].uncompressedSize;
   }
   std::wstring selected;
   // Message 1003 names the full size; the window stays until it is closed.
   const ProcessOutcome outcome = RunConversation(
       Save(folder, bytes), L"",
       {kExtractFromMainWindow, ChooseInBrowser(folder.Path(), &selected),
-       WindowStep{kCaption,
-                  [](HWND window, const ObservedWindow&) { PressButton(window, IDOK); }, false,
-                  L"\n\n" + std::to_wstring(required) + L" bytes required\n\n"},
+       Press(kCaption, IDOK, L"\n\n" + std::to_wstring(required) + L" bytes required\n\n"),
        kCloseMainWindow},
       kLimitMs);
   ExpectFinished(outcome, 4, kClosed);
@@ -298,7 +281,7 @@ TEST(PackageWindowContents, ListsEveryEntryAndKeepsItsMinimumSize) {
   LRESULT rows = 0;
   RECT shrunk{}, list{}, client{};
   const ProcessOutcome outcome = RunConversation(
-      Save(folder, WindowPackage()), L"",
+      Save(folder, WindowPackage().Writer().Finish()), L"",
       {MainWindow([](HWND w, const ObservedWindow&) { ChooseSystemCommand(w, 0xFF0); }),
        WindowStep{L"Package Contents",
                   [&](HWND window, const ObservedWindow&) {
@@ -320,46 +303,13 @@ TEST(PackageWindowContents, ListsEveryEntryAndKeepsItsMinimumSize) {
   EXPECT_TRUE(EqualRect(&list, &client)) << "the list fills the window after a resize";
 }
 
-struct TemplateCase {
-  const char* setting;  // LARGE_WINDOW, or null for none
-  bool large;           // template 115: buttons at the right of the description
-};
-
-void PrintTo(const TemplateCase& c, std::ostream* os) { *os << (c.setting ? c.setting : "none"); }
-
-class PackageWindowTemplate : public ::testing::TestWithParam<TemplateCase> {};
-
-TEST_P(PackageWindowTemplate, LargeWindowSettingPicksTemplate115) {
-  CKzpTempFolder folder;
-  const std::string data = GetParam().setting == nullptr
-                               ? std::string()
-                               : std::string("<settings><value name=\"LARGE_WINDOW\" value=\"") +
-                                     GetParam().setting + "\"/></settings>";
-  RECT extract{}, description{};
-  const ProcessOutcome outcome = RunConversation(
-      Save(folder, WindowPackage(data)), L"",
-      {MainWindow([&](HWND window, const ObservedWindow&) {
-        extract = ScreenRect(GetDlgItem(window, kExtract));
-        description = ScreenRect(GetDlgItem(window, kDescription));
-        PressButton(window, kClose);
-      })},
-      kLimitMs);
-  ExpectFinished(outcome, 1, kClosed);
-  EXPECT_EQ(extract.left >= description.right, GetParam().large);
-  EXPECT_EQ(extract.top >= description.bottom, !GetParam().large);
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, PackageWindowTemplate,
-                         ::testing::Values(TemplateCase{nullptr, false}, TemplateCase{"1", true},
-                                           TemplateCase{"01", false}, TemplateCase{"true", false}));
-
 // Run by its own CTest entry with LC_ALL=ja_JP.UTF-8.
 TEST(PackageWindowUnderLocale, JapaneseTemplatesAndStrings) {
   CKzpTempFolder folder;
   const std::wstring caption = L"Quellmar\u81EA\u5DF1\u89E3\u51CD\u578B \u30D1\u30C3\u30B1\u30FC\u30B8 ";
   std::wstring extract, description;
   const ProcessOutcome outcome = RunConversation(
-      Save(folder, WindowPackage()), L"",
+      Save(folder, WindowPackage().Writer().Finish()), L"",
       {WindowStep{caption,
                   [&](HWND window, const ObservedWindow&) {
                     extract = ControlText(window, kExtract);

@@ -237,30 +237,6 @@ std::wstring SelectedTreeItemText(HWND tree) {
   return text;
 }
 
-namespace {
-
-struct DescendantSearch {
-  const wchar_t* className;
-  HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<DescendantSearch*>(context);
-  wchar_t name[256] = {};
-  GetClassNameW(window, name, 256);
-  if (lstrcmpiW(name, search->className) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-}  // namespace
-
-HWND FindDescendant(HWND window, const wchar_t* className) {
-  DescendantSearch search{className, nullptr};
-  EnumChildWindows(window, MatchClass, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 std::vector<HWND> VisibleWindowsOf(DWORD processId) {
   WindowSearch search{processId, {}};
   EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));

@@ -77,6 +77,4 @@ HWND FocusedControl(HWND window);                 // the control with the keyboa
 std::wstring SelectedTreeItemText(HWND tree);
 // Every visible top-level window of a process.
 std::vector<HWND> VisibleWindowsOf(DWORD processId);
-// The first descendant window of the given class.
-HWND FindDescendant(HWND window, const wchar_t* className);
 RECT ScreenRect(HWND window);

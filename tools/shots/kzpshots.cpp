@@ -136,7 +136,7 @@ WindowStep Browse(const std::wstring& prompt, const std::wstring& folderName,
                   WindowAnswer snap = {}) {
   return WindowStep{L"",
                     [folderName, snap](HWND window, const ObservedWindow& seen) {
-                      HWND tree = FindDescendant(window, L"SysTreeView32");
+                      HWND tree = FindWindowExW(window, nullptr, L"SysTreeView32", nullptr);
                       bool there = false;
                       for (int wait = 0; wait < 100 && !there; ++wait, Sleep(100)) {
                         there = SelectedTreeItemText(tree) == folderName;
