@@ -11,6 +11,9 @@
 #include "app/installer_run.h"
 #include "app/work_folder.h"
 #include "resources/resource.h"
+#include "ui/folder_browser.h"
+#include "ui/no_space_message.h"
+#include "ui/progress_window.h"
 #include "ui/resource_message.h"
 
 namespace {
@@ -18,6 +21,8 @@ namespace {
 constexpr DWORD kPathCapacity = MAX_PATH;
 // Gives an installer's last child processes time to let go of their files.
 constexpr DWORD kPauseBeforeRemovalMs = 2000;
+// Leaves the full progress bar on screen before its window goes.
+constexpr DWORD kPauseAfterExtractionMs = 2000;
 
 // Restores the current folder saved at the start of the run on every way out,
 // so the target folder is never current when the run returns.
@@ -70,20 +75,6 @@ unsigned long long AvailableBytesHere() {
   return available.QuadPart;
 }
 
-void ShowNoSpaceMessage(HWND owner, unsigned long long required, unsigned long long available) {
-  wchar_t format[kPathCapacity] = {};
-  wchar_t caption[kPathCapacity] = {};
-  wchar_t text[3 * kPathCapacity] = {};
-  LoadStringW(TheApp().instance, IDS_NO_SPACE, format, kPathCapacity);
-  LoadStringW(TheApp().instance, IDS_CAPTION, caption, kPathCapacity);
-  // The message shows 32-bit numbers; the difference wraps like them.
-  const unsigned long requiredLow = static_cast<unsigned long>(required & 0xFFFFFFFFu);
-  const unsigned long availableLow = static_cast<unsigned long>(available & 0xFFFFFFFFu);
-  wsprintfW(text, format, requiredLow, availableLow,
-            static_cast<unsigned long>((requiredLow - availableLow) & 0xFFFFFFFFu));
-  MessageBoxW(owner, text, caption, MB_ICONWARNING);
-}
-
 }  // namespace
 
 bool HasEnoughSpace(unsigned long long available, unsigned long long required) {
@@ -110,9 +101,8 @@ int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, boo
   } else if (folder != nullptr) {
     if (std::wcslen(folder) >= kPathCapacity) return 0;
     std::wcscpy(target, folder);
-  } else {
-    // Browsing for a folder comes with the package window.
-    return 0;
+  } else if (!BrowseForTargetFolder(owner, target)) {
+    return 0;  // cancelled, or no file-system folder
   }
 
   // From here every way out restores the current folder and removes the
@@ -128,10 +118,24 @@ int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, boo
     return failed;
   }
 
-  const int extracted = TheApp().archive.ExtractAll(target, ReportExtractionProgress, nullptr);
+  CKzpProgressWindow progress;
+  if (!silent) progress.Create(owner);
+  const int extracted =
+      TheApp().archive.ExtractAll(target, ReportExtractionProgress, progress.Bar());
   if (extracted != kzpzip::ZIP_OK) {
-    if (!silent) ShowResourceMessage(owner, IDS_EXTRACTION_FAILED, IDS_CAPTION, MB_ICONERROR);
+    if (!silent) {
+      ShowResourceMessage(owner, IDS_EXTRACTION_FAILED, IDS_CAPTION, MB_ICONERROR);
+      progress.Destroy();
+      // A failed extraction ends the package window, and with it the
+      // interactive run (exit code 1).
+      if (owner != nullptr) EndDialog(owner, 1);
+    }
     return failed;
+  }
+  if (!silent) {
+    SendMessageW(progress.Bar(), PBM_SETPOS, 100, 0);
+    Sleep(kPauseAfterExtractionMs);
+    progress.Destroy();
   }
   if (!useWorkFolder) {
     currentFolder.Restore();

@@ -9,6 +9,7 @@
 #include "app/module_library.h"
 #include "package/description_search.h"
 #include "resources/resource.h"
+#include "ui/main_window.h"
 #include "ui/resource_message.h"
 #include "ui/usage_dialog.h"
 
@@ -94,8 +95,9 @@ int RunMode(AppState& app, const LanguageCode& languageCode) {
     app.exitCode = RunExtraction(nullptr, nullptr, true, true);
     return app.exitCode;
   }
-  // The package window arrives with the user interface; until then the
-  // window cannot be created, which ends the process with the initial 1.
+  // The window sets the exit code; without the RichEdit library it cannot
+  // be created and the process ends with the initial 1.
+  ShowMainWindow();
   return app.exitCode;
 }
 

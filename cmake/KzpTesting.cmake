@@ -1,14 +1,16 @@
 # Unit tests: GoogleTest programs cross-built and run under Wine through CTest.
 include(GoogleTest)
 
-# kzp_add_unit_test(<target> SOURCES <files...> [LIBS <targets...>])
-# Builds a GoogleTest program and registers each of its tests with CTest.
+# kzp_add_unit_test(<target> SOURCES <files...> [LIBS <targets...>]
+#                   [PROPERTIES <name> <value>...])
+# Builds a GoogleTest program and registers each of its tests with CTest,
+# with the given CTest properties besides the common time limit.
 # Suites named *UnderLocale run only from the extra CTest entries that set a
 # Windows locale for them, so they are left out of discovery.
 # Discovery runs at test time: a cold Wine prefix is too slow for the
 # POST_BUILD default and would fail the link step.
 function(kzp_add_unit_test target)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} kzp_test_support gtest_main kzp_warnings)
   gtest_discover_tests(${target}
@@ -16,5 +18,5 @@ function(kzp_add_unit_test target)
     TEST_FILTER "-*UnderLocale.*"
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
-    PROPERTIES TIMEOUT 120)
+    PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
 endfunction()

@@ -21,8 +21,13 @@
 #define IDC_PACKAGE_ICON 1005
 #define IDC_DESCRIPTION 1006
 #define IDC_CONTENTS_LIST 1008
+#define IDC_EXIT 1010  // ends the package window like Close; no template has it today
 #define IDC_PROGRESS_BAR 1011
 #define IDC_LICENSE_TEXT 1012
+
+// System menu command of the package window (its four low bits are the
+// system's own)
+#define IDM_VIEW_CONTENTS 0xFF0
 
 // Strings
 #define IDS_CAPTION 1

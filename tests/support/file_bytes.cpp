@@ -83,3 +83,25 @@ std::wstring WinePathFromUnix(const std::string& unixPath) {
   for (char c : unixPath) result += (c == '/') ? L'\\' : static_cast<wchar_t>(c);
   return result;
 }
+
+namespace {
+
+void ReadListing(const std::wstring& folder) {
+  WIN32_FIND_DATAW item{};
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &item);
+  if (search == INVALID_HANDLE_VALUE) return;
+  while (FindNextFileW(search, &item)) {
+  }
+  FindClose(search);
+}
+
+}  // namespace
+
+void SettleFolderTimes(const std::wstring& path) {
+  // "C:" (the root, listed as "C:\*"), then "C:\a", "C:\a\b", ...
+  for (std::size_t end = path.find(L'\\'); end != std::wstring::npos;
+       end = path.find(L'\\', end + 1)) {
+    ReadListing(path.substr(0, end));
+  }
+  ReadListing(path);
+}

@@ -19,3 +19,10 @@ std::set<std::wstring> ListTree(const std::wstring& folder);
 
 // A Windows path for a Linux path under Wine's Z: drive ("/a/b" -> "Z:\a\b").
 std::wstring WinePathFromUnix(const std::string& unixPath);
+
+// Reads the listing of every folder from the drive's root down to path.
+// Reading a folder moves its access time forward once after each change
+// (relatime); Wine's folder browser compares access times along the way to
+// the folder it is asked to open at, and stops short when one moved while
+// it walked. Settled before the browser opens, they stay put.
+void SettleFolderTimes(const std::wstring& path);

@@ -1,6 +1,9 @@
 #include "process_runner.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <set>
 
 #include "file_bytes.h"
@@ -40,6 +43,46 @@ ObservedWindow Observe(HWND window) {
   return seen;
 }
 
+std::wstring TitleOf(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+// Starts the program; the caller owns both handles in info.
+bool StartProgram(const std::wstring& application, const std::wstring& arguments,
+                  PROCESS_INFORMATION& info) {
+  std::wstring commandLine = L"\"" + application + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hThread);
+  return true;
+}
+
+void EndProgram(HANDLE process, bool killIt, ProcessOutcome& outcome) {
+  if (killIt) {
+    outcome.timedOut = true;
+    TerminateProcess(process, 0xDEAD);
+    WaitForSingleObject(process, 5000);
+  }
+  GetExitCodeProcess(process, &outcome.exitCode);
+  CloseHandle(process);
+}
+
+bool StepMatches(const WindowStep& step, HWND window, std::size_t visibleCount) {
+  if (step.alone && visibleCount != 1) return false;
+  if (!step.title.empty() && TitleOf(window) != step.title) return false;
+  if (step.childText.empty()) return true;
+  for (const std::wstring& text : Observe(window).childTexts) {
+    if (text.find(step.childText) != std::wstring::npos) return true;
+  }
+  return false;
+}
+
 void DefaultAnswer(HWND window, const ObservedWindow&) {
   PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -54,25 +97,15 @@ bool ObservedWindow::HasChildText(const std::wstring& text) const {
 ProcessOutcome RunProcess(const std::wstring& application, const std::wstring& arguments,
                           DWORD timeoutMs, const WindowAnswer& answer) {
   ProcessOutcome outcome;
-  std::wstring commandLine = L"\"" + application + L"\" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &startup, &process)) {
-    return outcome;
-  }
+  if (!StartProgram(application, arguments, process)) return outcome;
   outcome.started = true;
-  CloseHandle(process.hThread);
 
   std::set<HWND> answered;
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    const DWORD wait = WaitForSingleObject(process.hProcess, 50);
-    if (wait != WAIT_TIMEOUT) break;
-    WindowSearch search{process.dwProcessId, {}};
-    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
-    for (HWND window : search.found) {
+  bool late = false;
+  while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+    for (HWND window : VisibleWindowsOf(process.dwProcessId)) {
       if (!answered.insert(window).second) continue;
       Sleep(200);  // let the window finish drawing its controls
       ObservedWindow seen = Observe(window);
@@ -84,15 +117,136 @@ ProcessOutcome RunProcess(const std::wstring& application, const std::wstring& a
       }
     }
     if (GetTickCount64() > deadline) {
-      outcome.timedOut = true;
-      TerminateProcess(process.hProcess, 0xDEAD);
-      WaitForSingleObject(process.hProcess, 5000);
+      late = true;
       break;
     }
   }
-  GetExitCodeProcess(process.hProcess, &outcome.exitCode);
-  CloseHandle(process.hProcess);
+  EndProgram(process.hProcess, late, outcome);
   return outcome;
+}
+
+ProcessOutcome RunConversation(const std::wstring& application, const std::wstring& arguments,
+                               const std::vector<WindowStep>& steps, DWORD timeoutMs) {
+  ProcessOutcome outcome;
+  SetCursorPos(0, 0);
+  PROCESS_INFORMATION process{};
+  if (!StartProgram(application, arguments, process)) return outcome;
+  outcome.started = true;
+
+  std::set<HWND> recorded;
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  bool late = false;
+  while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+    const std::vector<HWND> visible = VisibleWindowsOf(process.dwProcessId);
+    for (HWND window : visible) {
+      if (recorded.insert(window).second) outcome.windows.push_back(Observe(window));
+    }
+    if (outcome.stepsDone < steps.size()) {
+      const WindowStep& step = steps[outcome.stepsDone];
+      for (HWND window : visible) {
+        if (!StepMatches(step, window, visible.size())) continue;
+        Sleep(200);  // let the window finish drawing its controls
+        if (step.act) step.act(window, Observe(window));
+        ++outcome.stepsDone;
+        break;
+      }
+    }
+    if (GetTickCount64() > deadline) {
+      late = true;
+      break;
+    }
+  }
+  EndProgram(process.hProcess, late, outcome);
+  return outcome;
+}
+
+LRESULT SendWithLimit(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  constexpr UINT kReplyLimitMs = 5000;
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kReplyLimitMs, &result);
+  return static_cast<LRESULT>(result);
+}
+
+void PressButton(HWND dialog, int id) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void PressKey(HWND window, UINT virtualKey) {
+  HWND target = FocusedControl(window);
+  if (target == nullptr) target = window;
+  PostMessageW(target, WM_KEYDOWN, virtualKey, 1);
+  PostMessageW(target, WM_KEYUP, virtualKey, 0xC0000001);
+}
+
+void ChooseSystemCommand(HWND window, WPARAM command) {
+  PostMessageW(window, WM_SYSCOMMAND, command, 0);
+}
+
+std::wstring ControlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  if (control == nullptr) return {};
+  const LRESULT length = SendWithLimit(control, WM_GETTEXTLENGTH, 0, 0);
+  // Room to spare: Wine's rich-text view answers nothing when its text of
+  // double-byte characters fills the buffer exactly.
+  std::wstring text(static_cast<std::size_t>(length) * 2 + 64, L'\0');
+  const LRESULT got = SendWithLimit(control, WM_GETTEXT, text.size(),
+                                    reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(got, 0, text.size() - 1)));
+  return text;
+}
+
+HWND FocusedControl(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+std::wstring SelectedTreeItemText(HWND tree) {
+  const LRESULT item = SendWithLimit(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+  DWORD processId = 0;
+  GetWindowThreadProcessId(tree, &processId);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                               processId);
+  if (item == 0 || process == nullptr) {
+    if (process != nullptr) CloseHandle(process);
+    return {};
+  }
+  // The item record and its text buffer live in the tree's own process.
+  constexpr std::size_t kChars = MAX_PATH;
+  auto* remote = static_cast<std::uint8_t*>(VirtualAllocEx(
+      process, nullptr, sizeof(TVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+  std::wstring text;
+  if (remote != nullptr) {
+    TVITEMW request{};
+    request.mask = TVIF_TEXT;
+    request.hItem = reinterpret_cast<HTREEITEM>(item);
+    request.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+    request.cchTextMax = kChars;
+    wchar_t buffer[kChars] = {};
+    if (WriteProcessMemory(process, remote, &request, sizeof request, nullptr) &&
+        SendWithLimit(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote)) &&
+        ReadProcessMemory(process, remote + sizeof(TVITEMW), buffer, sizeof buffer, nullptr)) {
+      buffer[kChars - 1] = L'\0';
+      text = buffer;
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return text;
+}
+
+std::vector<HWND> VisibleWindowsOf(DWORD processId) {
+  WindowSearch search{processId, {}};
+  EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+RECT ScreenRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
 }
 
 std::wstring BuiltStubPath() { return WinePathFromUnix(KZP_STUB_UNIX_PATH); }
