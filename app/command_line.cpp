@@ -58,3 +58,7 @@ void ParseCommandLine(const wchar_t* commandLine, CommandLineSwitches& switches)
     if (IsAnyOf(argument, {L"/f", L"/force"})) switches.forceRequested = true;
   }
 }
+
+bool IsSilentInstall(const CommandLineSwitches& switches) {
+  return switches.installRequested && !switches.helpRequested && !switches.extractRequested;
+}

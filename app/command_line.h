@@ -22,3 +22,7 @@ struct CommandLineSwitches {
 // the switch still counts, but the path is left empty, so the run cannot make
 // it the current folder and fails instead of extracting under a cut name.
 void ParseCommandLine(const wchar_t* commandLine, CommandLineSwitches& switches);
+
+// Silent install mode: "/install" or "/sms", unless a help switch (usage
+// mode) or "/extract:" (silent extract mode) outranks it.
+bool IsSilentInstall(const CommandLineSwitches& switches);

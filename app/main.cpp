@@ -68,7 +68,7 @@ int RunMode(AppState& app, const LanguageCode& languageCode) {
                     UsageDialogProc, 0);
     return 1;
   }
-  const bool silentInstall = switches.installRequested && !switches.extractRequested;
+  const bool silentInstall = IsSilentInstall(switches);
 
   wchar_t programPath[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameW(nullptr, programPath, MAX_PATH);
@@ -123,6 +123,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     ParseCommandLine(commandLine, app.switches);
     return RunMode(app, languageCode);
   } catch (const std::bad_alloc&) {
-    return app.exitCode;
+    // Out of memory outside the run (loading the package, say): a silent
+    // installation reports a failure that deployment tools recognise.
+    return IsSilentInstall(app.switches) ? kInstallFailedExitCode : app.exitCode;
   }
 }

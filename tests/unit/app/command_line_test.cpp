@@ -85,4 +85,21 @@ TEST(CommandLine, ClearsFlagsOfAnEarlierParse) {
   EXPECT_FALSE(switches.extractRequested);
 }
 
+// The mode an out-of-memory failure is reported for, too: help and
+// "/extract:" outrank "/install" whatever the order of the arguments.
+TEST(CommandLine, SilentInstallOnlyWhenNoOtherModeOutranksIt) {
+  const struct {
+    const wchar_t* commandLine;
+    bool silentInstall;
+  } cases[] = {
+      {L"/install", true},        {L"/sms /force", true},         {L"/help /install", false},
+      {L"/install /?", false},    {L"/install /extract:C:\\x", false}, {L"", false},
+  };
+  for (const auto& c : cases) {
+    CommandLineSwitches switches;
+    ParseCommandLine(c.commandLine, switches);
+    EXPECT_EQ(IsSilentInstall(switches), c.silentInstall) << "case " << (&c - cases);
+  }
+}
+
 }  // namespace
