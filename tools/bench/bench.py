@@ -9,7 +9,7 @@ bare_writer.exe and open_timer.exe.
 
 Environment:
   BENCH_RUNS   runs per figure (default 3)
-  BENCH_ONLY   comma-separated subset of large,small,tiny,open (default all)
+  BENCH_ONLY   comma-separated subset of large,small,tiny,one,open (default all)
   BENCH_SEED   payload seed (default 20240314)
 
 How each program is measured:
@@ -49,10 +49,14 @@ PACKER = os.path.join(ROOT, "dist", "kzppack")
 # The stub reports a finished silent extraction with exit code 1.
 STUB_SUCCESS = 1
 
+# The payloads that are extracted, in the order they are run and shown.
+EXTRACTION_KINDS = ("large", "small", "tiny", "one")
+
 PAYLOAD_TITLES = {
     "large": "(a) 256 MiB mixed",
     "small": "(b) 10,000 small files",
     "tiny": "(c) 65,535 tiny entries",
+    "one": "(d) one 256 MiB file",
     "open8k": "8,000 tiny entries",
 }
 
@@ -320,7 +324,7 @@ def print_summary(seed, runs, extraction, open_times, profile):
     log("")
     log(f"==== summary: seed {seed}, {runs} run(s) each, medians ====")
     log(f"{'payload':<26}{'tool':<7}{'time s':>9}{'peak MiB':>10}{'private MiB':>13}   all runs (s)")
-    for kind in ("large", "small", "tiny"):
+    for kind in EXTRACTION_KINDS:
         if kind not in extraction:
             continue
         title = PAYLOAD_TITLES[kind]
@@ -355,6 +359,8 @@ def print_summary(seed, runs, extraction, open_times, profile):
 
     ratio_line("ours / unzip on (a)", time_of("large", "ours"), time_of("large", "unzip"),
                TARGET_OURS_UNZIP)
+    ratio_line("ours / unzip on (d)", time_of("one", "ours"), time_of("one", "unzip"),
+               TARGET_OURS_UNZIP)
     ratio_line("ours / bare on (b)", time_of("small", "ours"), time_of("small", "bare"),
                TARGET_OURS_BARE)
     if "tiny" in open_times and "open8k" in open_times:
@@ -362,7 +368,7 @@ def print_summary(seed, runs, extraction, open_times, profile):
                    median(open_times["open8k"]), TARGET_OPEN_RATIO)
 
     peaks = {kind: median([r["peak_mib"] for r in extraction[kind]["ours"]])
-             for kind in ("large", "small", "tiny") if kind in extraction}
+             for kind in EXTRACTION_KINDS if kind in extraction}
     peaks = {k: v for k, v in peaks.items() if v is not None}
     if peaks:
         listed = ", ".join(f"{k} {v:.1f}" for k, v in peaks.items())
@@ -380,7 +386,7 @@ def main():
     runs = int(os.environ.get("BENCH_RUNS", "3"))
     seed = int(os.environ.get("BENCH_SEED", "20240314"))
     only = os.environ.get("BENCH_ONLY", "").strip()
-    parts = {"large", "small", "tiny", "open"}
+    parts = set(EXTRACTION_KINDS) | {"open"}
     chosen = set(p.strip() for p in only.split(",") if p.strip()) if only else set(parts)
     if not chosen <= parts or runs < 1:
         log(f"bench: BENCH_ONLY takes {','.join(sorted(parts))}; BENCH_RUNS at least 1")
@@ -390,7 +396,7 @@ def main():
     log(f"bench: {os.cpu_count()} CPUs, load average {os.getloadavg()[0]:.2f}, "
         f"WINEPREFIX={os.environ.get('WINEPREFIX')}")
 
-    kinds = [k for k in ("large", "small", "tiny") if k in chosen]
+    kinds = [k for k in EXTRACTION_KINDS if k in chosen]
     if "open" in chosen:
         kinds += [k for k in ("open8k", "tiny") if k not in kinds]
     log("preparing payloads and packages:")
@@ -403,7 +409,7 @@ def main():
     os.makedirs(OUT, exist_ok=True)
     try:
         with WineSession():
-            for kind in ("large", "small", "tiny"):
+            for kind in EXTRACTION_KINDS:
                 if kind not in chosen:
                     continue
                 log(f"extracting {PAYLOAD_TITLES[kind]}:")

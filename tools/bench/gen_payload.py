@@ -18,6 +18,7 @@ Kinds:
           100 nested folders
   tiny    65,535 files of 0 to 100 bytes
   open8k  8,000 files of 0 to 100 bytes
+  one     one text-like file of 256 MiB: nothing to share between threads
 The tiny kinds put at most 1,000 files in one folder: Wine's file creation
 slows down quadratically in one huge folder.
 
@@ -37,6 +38,7 @@ LARGE_TOTAL = 256 * 1024 * 1024
 LARGE_FILES = 64
 SMALL_FILES = 10_000
 TINY_FILES = {"tiny": 65_535, "open8k": 8_000}
+ONE_FILE_SIZE = 256 * 1024 * 1024
 FOLDER_CAPACITY = 1_000
 TEXT_POOL_SIZE = 4 * 1024 * 1024
 TEXT_SLICE = 64 * 1024
@@ -161,6 +163,8 @@ def generate(seed, kind, out):
         plan = plan_large(rng)
     elif kind == "small":
         plan = plan_small(rng)
+    elif kind == "one":
+        plan = [("one/single.txt", ONE_FILE_SIZE, True)]
     else:
         plan = plan_tiny(rng, TINY_FILES[kind])
 
@@ -190,7 +194,7 @@ def generate(seed, kind, out):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--seed", type=int, required=True)
-    parser.add_argument("--kind", choices=["large", "small", "tiny", "open8k"], required=True)
+    parser.add_argument("--kind", choices=["large", "small", "tiny", "open8k", "one"], required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
     made = generate(args.seed, args.kind, args.out)
