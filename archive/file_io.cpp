@@ -22,15 +22,23 @@ bool ReadExact(HANDLE file, void* buffer, std::uint32_t size) {
   return ReadSome(file, buffer, size, &got) && got == size;
 }
 
-// A synchronous handle given an OVERLAPPED reads at its offset and returns
-// when done; Windows serialises such reads on one handle, and Wine serves
-// them with pread(), which never looks at the shared position.
+namespace {
+
+// Held from the seek to the end of the read, by every caller of ReadExactAt.
+SRWLOCK g_positionedReadLock = SRWLOCK_INIT;
+
+}  // namespace
+
+// ReadFile given an OVERLAPPED offset would need no seek, but Wine answers
+// every such read with a round trip to its server (to post a completion for
+// the OVERLAPPED), one per 16 KiB piece. A seek and a plain read under a
+// lock stay inside the process; readers hold the lock for a copy from the
+// file cache, so it is rarely contended.
 bool ReadExactAt(HANDLE file, std::uint32_t position, void* buffer, std::uint32_t size) {
-  if (!IsReachable(position)) return false;
-  OVERLAPPED at{};
-  at.Offset = position;
-  DWORD read = 0;
-  return ReadFile(file, buffer, size, &read, &at) && read == size;
+  AcquireSRWLockExclusive(&g_positionedReadLock);
+  const bool read = SeekTo(file, position) && ReadExact(file, buffer, size);
+  ReleaseSRWLockExclusive(&g_positionedReadLock);
+  return read;
 }
 
 }  // namespace kzpzip

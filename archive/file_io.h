@@ -20,10 +20,10 @@ bool ReadSome(HANDLE file, void* buffer, std::uint32_t size, std::uint32_t* got)
 // Reads exactly size bytes at the current position.
 bool ReadExact(HANDLE file, void* buffer, std::uint32_t size);
 
-// Reads exactly size bytes at an absolute (reachable) position. The read
-// carries its own position, so threads that share the handle cannot move
-// each other's reads; the file pointer is left wherever the last read ended
-// and means nothing.
+// Reads exactly size bytes at an absolute (reachable) position. The seek
+// and the read are one step for all callers, so threads that share a handle
+// cannot move each other's reads, and none depends on where the handle's
+// file pointer was left.
 bool ReadExactAt(HANDLE file, std::uint32_t position, void* buffer, std::uint32_t size);
 
 }  // namespace kzpzip
