@@ -1,10 +1,14 @@
 // ZIP_File::ExtractAll: every entry below one destination folder.
+#include <algorithm>
+#include <bitset>
 #include <cwchar>
 #include <new>
 #include <string>
 
 #include "archive/create_folder_path.h"
 #include "archive/entry_name_check.h"
+#include "archive/extraction_pool.h"
+#include "archive/target_overlap.h"
 #include "archive/zip_file.h"
 
 namespace kzpzip {
@@ -42,7 +46,7 @@ void BuildTargetPath(const wchar_t* folder, std::size_t folderLength, const std:
 // its last character): a name ending in a separator of either kind makes a
 // folder, whatever its sizes; any other makes a file, replacing one that is
 // there. Entry in, result out, and nothing shared with other entries but
-// the archive's file handle, whose reads each seek first.
+// the archive's file handle, whose reads each carry their own position.
 int ExtractEntry(ZIP_FileEntry& entry, wchar_t* target, std::size_t length) {
   if (IsSeparator(target[length - 1])) {
     target[length - 1] = L'\0';
@@ -51,12 +55,49 @@ int ExtractEntry(ZIP_FileEntry& entry, wchar_t* target, std::size_t length) {
   return entry.ExtractTo(target, false);
 }
 
+// Workers beyond a few gain nothing: they write to the same disk.
+constexpr unsigned kMaxWorkers = 4;
+
+// The processors this process may run on.
+unsigned UsableProcessors() {
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  unsigned count = info.dwNumberOfProcessors;
+  DWORD_PTR allowed = 0;
+  DWORD_PTR system = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &allowed, &system) && allowed != 0) {
+    count = std::min(count, static_cast<unsigned>(std::bitset<64>(allowed).count()));
+  }
+  return std::max(count, 1u);
+}
+
+// On a disk short of room the order of writing decides which files fit, so
+// threads are used only when the destination holds all the data with a
+// cluster to spare per entry; the sequential order decides otherwise. A
+// destination whose room cannot be read counts as short of it.
+bool HasRoomForAll(const wchar_t* folder, std::uint64_t dataBytes, std::size_t entryCount) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(folder, &available, nullptr, nullptr)) return false;
+  // The folder begins with a drive letter, a colon and a separator.
+  const wchar_t root[] = {folder[0], L':', L'\\', L'\0'};
+  DWORD sectorsPerCluster = 0;
+  DWORD bytesPerSector = 0;
+  DWORD freeClusters = 0;
+  DWORD totalClusters = 0;
+  std::uint64_t cluster = 64 * 1024;  // unknown: a generous guess
+  if (GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                        &totalClusters)) {
+    cluster = std::uint64_t{sectorsPerCluster} * bytesPerSector;
+  }
+  return dataBytes + cluster * entryCount <= available.QuadPart;
+}
+
 }  // namespace
 
 // Every name is checked before anything is made, so a hostile archive
 // leaves the disk untouched. A name that would leave the folder outranks a
 // path that is merely too long.
-int ZIP_File::CheckTargetPaths(const wchar_t* folder) const {
+int ZIP_File::CheckTargetPaths(const wchar_t* folder, CKzpTargetOverlap& overlap) const {
   std::size_t folderLength = std::wcslen(folder);
   int tooLong = ZIP_OK;
   std::wstring name;
@@ -64,6 +105,7 @@ int ZIP_File::CheckTargetPaths(const wchar_t* folder) const {
     if (!WidenName(entry->fileName, name) || !IsSafeEntryName(name.c_str())) {
       return ZIP_E_BAD_ARCHIVE;
     }
+    overlap.Add(name.c_str());
     if (tooLong == ZIP_OK && !FitsTargetPath(folderLength, name)) {
       tooLong = IsSeparator(name.back()) ? ZIP_E_FAIL : ZIP_E_CREATE;
     }
@@ -71,29 +113,62 @@ int ZIP_File::CheckTargetPaths(const wchar_t* folder) const {
   return tooLong;
 }
 
+// Entries run on workers unless their order may matter: when some may
+// reach the same file or folder, or the destination is short of room. A
+// single entry has nothing to share out.
+unsigned ZIP_File::WorkersFor(const wchar_t* folder, CKzpTargetOverlap& overlap,
+                              unsigned threads) const {
+  const std::size_t count = entries_.size();
+  if (threads < 2 || count < 2 || overlap.Found()) return 1;
+  std::uint64_t dataBytes = 0;
+  for (const auto& entry : entries_) dataBytes += entry->uncompressedSize;
+  if (!HasRoomForAll(folder, dataBytes, count)) return 1;
+  return static_cast<unsigned>(std::min<std::size_t>(threads, count));
+}
+
 int ZIP_File::ExtractAll(const wchar_t* folder, ZIP_ProgressCallback callback, void* context) {
+  return ExtractAllOnThreads(folder, callback, context, std::min(kMaxWorkers, UsableProcessors()));
+}
+
+// Progress and the stop it may ask for stay on the calling thread, between
+// entries, in directory order; only the entries themselves go to workers.
+int ZIP_File::ExtractAllOnThreads(const wchar_t* folder, ZIP_ProgressCallback callback,
+                                  void* context, unsigned threads) {
   if (folder == nullptr) return ZIP_E_BAD_ARG;
   try {
-    int result = CheckTargetPaths(folder);
+    CKzpTargetOverlap overlap;
+    int result = CheckTargetPaths(folder, overlap);
     if (result != ZIP_OK) return result;
     if (!CreateFolderPath(folder)) return ZIP_E_FAIL;
+
+    // Joined on every way out, an exception included.
+    CKzpExtractionPool pool(ExtractEntry);
+    const unsigned workers = WorkersFor(folder, overlap, threads);
+    const bool threaded = workers > 1 && pool.Start(workers) > 0;
 
     std::size_t folderLength = std::wcslen(folder);
     ZIP_ExtractProgress progress{0, GetEntryCount(), nullptr};
     std::wstring name;
     wchar_t target[MAX_PATH] = {};
     for (const auto& entry : entries_) {
-      ++progress.current;
+      const std::uint32_t index = progress.current++;
       WidenName(entry->fileName, name);
       BuildTargetPath(folder, folderLength, name, target);
+      // The sequential run never reports an entry after a failed one.
+      if (threaded && pool.Failed()) break;
       if (callback != nullptr) {
         progress.path = target;
-        if (callback(context, &progress) == 0) return result;
+        if (callback(context, &progress) == 0) break;
       }
-      result = ExtractEntry(*entry, target, folderLength + 1 + name.size());
+      const std::size_t length = folderLength + 1 + name.size();
+      if (threaded) {
+        if (!pool.Submit(*entry, index, target, length)) break;
+        continue;
+      }
+      result = ExtractEntry(*entry, target, length);
       if (result != ZIP_OK) return result;
     }
-    return result;
+    return threaded ? pool.Finish() : result;
   } catch (const std::bad_alloc&) {
     return ZIP_E_NO_MEMORY;
   }

@@ -1,0 +1,219 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "archive/create_folder_path.h"
+#include "archive/zip_file.h"
+#include "archive_test_support.h"
+#include "file_bytes.h"
+
+namespace {
+
+using kzppack::Bytes;
+using kzpzip::ZIP_File;
+
+// More workers than our machines have cores, so that entries really overlap.
+constexpr unsigned kThreads = 4;
+
+// What a test compares of one extracted item.
+struct Item {
+  std::uint32_t crc = 0;
+  std::size_t size = 0;
+  DWORD attributes = 0;
+  ULONGLONG written = 0;  // files only: a folder's time moves as files land in it
+  bool operator==(const Item& o) const {
+    return crc == o.crc && size == o.size && attributes == o.attributes && written == o.written;
+  }
+};
+
+void PrintTo(const Item& i, std::ostream* os) {
+  *os << "size " << i.size << " crc " << i.crc << " attributes " << i.attributes;
+}
+
+std::map<std::wstring, Item> Snapshot(const std::wstring& folder) {
+  std::map<std::wstring, Item> items;
+  for (const std::wstring& relative : ListTree(folder)) {
+    const std::wstring path = folder + L"\\" + relative;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    Item item;
+    item.attributes = data.dwFileAttributes;
+    if (relative.back() != L'\\') {
+      const Bytes bytes = ReadFileBytes(path);
+      item.crc = kzppack::Crc32(bytes.data(), bytes.size());
+      item.size = bytes.size();
+      item.written = (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                     data.ftLastWriteTime.dwLowDateTime;
+    }
+    items.emplace(relative, item);
+  }
+  return items;
+}
+
+class ThreadedExtractTest : public ::testing::Test {
+ protected:
+  void Open(const Bytes& file) { ASSERT_EQ(archive_.Open(SaveStub(temp_, file).c_str(), true), 0); }
+  int Extract(const std::wstring& out, unsigned threads,
+              kzpzip::ZIP_ProgressCallback callback = nullptr, void* context = nullptr) {
+    return archive_.ExtractAllOnThreads((temp_ / out).c_str(), callback, context, threads);
+  }
+  std::map<std::wstring, Item> Tree(const std::wstring& out) { return Snapshot(temp_ / out); }
+
+  CKzpTempFolder temp_;
+  ZIP_File archive_;
+};
+
+void AddData(kzppack::ZipWriter& writer, const std::string& name, std::size_t size,
+             std::uint32_t seed, std::uint32_t attributes = 0x20,
+             std::uint16_t method = kzppack::kMethodDeflated) {
+  const std::string text = PatternText(size, seed);
+  kzppack::ZipEntrySpec spec;
+  spec.name = name;
+  spec.data.assign(text.begin(), text.end());
+  spec.method = method;
+  spec.externalAttributes = attributes;
+  spec.dosDate = kzppack::DosDate(2020, 1 + seed % 12, 1 + seed % 28);
+  spec.dosTime = kzppack::DosTime(seed % 24, 30, 12);
+  writer.Add(spec);
+}
+
+constexpr std::size_t kBadEntry = 4;
+
+// Sizes from nothing to megabytes, folders, a read-only file; entry 4 is
+// the one a damaged copy breaks, and entries 5 to 8 come after it.
+Bytes MixedPackage(kzppack::ZipLayout* layout) {
+  kzppack::ZipWriter writer = StubWriter();
+  writer.AddFolder("d/");
+  writer.AddFile("d/tiny.txt", "t", kzppack::kMethodStored);
+  AddData(writer, "big.bin", 3 << 20, 1);
+  AddData(writer, "d/e/mid.txt", 200000, 2, 0x21);
+  AddData(writer, "bad.bin", 2 << 20, 3);
+  writer.AddFile("empty.txt", "");
+  AddData(writer, "after/one.txt", 50000, 4);
+  AddData(writer, "after/two.bin", 1 << 20, 5, 0x20, kzppack::kMethodStored);
+  AddData(writer, "zz.txt", 10, 6);
+  return writer.Finish(layout);
+}
+
+// The same tree as the sequential run. With entry 4 failing late (its CRC,
+// at the end of 2 MiB) and entry 6 early (a folder stands where its file
+// goes), the result is entry 4's although entry 6 may fail first;
+// everything the sequential run made is there, and anything more is a
+// complete later entry.
+TEST_F(ThreadedExtractTest, MatchesTheSequentialRunWithAFailingEntryInTheMiddle) {
+  Open(MixedPackage(nullptr));
+  ASSERT_EQ(Extract(L"complete", kThreads), kzpzip::ZIP_OK);
+  ASSERT_EQ(Extract(L"sequential", 1), kzpzip::ZIP_OK);
+  const auto complete = Tree(L"complete");
+  EXPECT_EQ(complete, Tree(L"sequential"));
+  EXPECT_EQ(complete.size(), 11u);
+
+  kzppack::ZipLayout layout;
+  Bytes damaged = MixedPackage(&layout);
+  ASSERT_TRUE(kzppack::DeclareCrc(damaged, layout, kBadEntry, 1));
+  archive_.Close();
+  Open(damaged);
+  for (const wchar_t* out : {L"one\\after\\one.txt", L"many\\after\\one.txt"}) {
+    ASSERT_TRUE(kzpzip::CreateFolderPath((temp_ / out).c_str()));
+  }
+  EXPECT_EQ(Extract(L"one", 1), kzpzip::ZIP_E_CRC);
+  EXPECT_EQ(Extract(L"many", kThreads), kzpzip::ZIP_E_CRC);
+  const auto one = Tree(L"one");
+  const auto many = Tree(L"many");
+  EXPECT_EQ(one.count(L"bad.bin") + many.count(L"bad.bin"), 0u);
+  for (const auto& [path, item] : one) {
+    EXPECT_TRUE(many.count(path) == 1 && many.at(path) == item) << "missing or different";
+  }
+  for (const auto& [path, item] : many) {
+    if (one.count(path) != 0) continue;
+    EXPECT_TRUE(complete.count(path) == 1 && complete.at(path) == item) << "not complete";
+    EXPECT_TRUE(path.rfind(L"after\\", 0) == 0 || path == L"empty.txt" || path == L"zz.txt");
+  }
+}
+
+// Archives whose entries reach the same file or folder end as they end
+// when extracted one entry after another.
+struct OrderCase {
+  const char* label;
+  std::vector<std::string> names;
+};
+
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.label; }
+
+class OrderMatters : public ThreadedExtractTest,
+                     public ::testing::WithParamInterface<OrderCase> {};
+
+TEST_P(OrderMatters, EndsAsTheSequentialRun) {
+  kzppack::ZipWriter writer = StubWriter();
+  std::uint32_t seed = 10;
+  for (const std::string& name : GetParam().names) {
+    if (name.back() == '/') {
+      writer.AddFolder(name);
+    } else {
+      AddData(writer, name, seed == 10 ? (1 << 20) : 1000, seed);  // the first one is big
+    }
+    ++seed;
+  }
+  Open(writer.Finish());
+  EXPECT_EQ(Extract(L"many", kThreads), Extract(L"one", 1));
+  EXPECT_EQ(Tree(L"many"), Tree(L"one"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, OrderMatters,
+    ::testing::Values(OrderCase{"DuplicateNames", {"a.txt", "b.txt", "A.TXT", "a.txt"}},
+                      OrderCase{"TrailingDot", {"n.txt", "n.txt."}},
+                      OrderCase{"FileThenFolderOfThatName", {"x", "x/", "later.txt"}},
+                      OrderCase{"FileThenFileBelowIt", {"x", "x/y.txt", "later.txt"}},
+                      OrderCase{"FolderEntriesAndFilesBelow",
+                                {"d/big.bin", "d/", "d/a.txt", "d/e/", "d/e/b.txt", "f/g/c.txt"}}),
+    [](const ::testing::TestParamInfo<OrderCase>& info) { return std::string(info.param.label); });
+
+struct Progress {
+  std::vector<std::uint32_t> current;
+  std::uint32_t total = 0;
+  bool elsewhere = false;     // called from another thread
+  bool existedBefore = false;  // an entry was there before its call
+  std::uint32_t stopAt = 0;
+  DWORD thread = GetCurrentThreadId();
+};
+
+unsigned char Record(void* context, const kzpzip::ZIP_ExtractProgress* progress) {
+  auto* p = static_cast<Progress*>(context);
+  p->current.push_back(progress->current);
+  p->total = progress->total;
+  p->elsewhere |= GetCurrentThreadId() != p->thread;
+  p->existedBefore |= GetFileAttributesW(progress->path) != INVALID_FILE_ATTRIBUTES;
+  return progress->current != p->stopAt;
+}
+
+TEST_F(ThreadedExtractTest, ProgressStaysOnTheCallingThreadInOrderAndCanStop) {
+  kzppack::ZipWriter writer = StubWriter();
+  AddData(writer, "first.bin", 1 << 20, 1);
+  for (int i = 0; i < 99; ++i) AddData(writer, "f" + std::to_string(100 + i), 3000, i);
+  Open(writer.Finish());
+  std::vector<std::uint32_t> all(100);
+  for (std::uint32_t i = 0; i < 100; ++i) all[i] = i + 1;
+
+  Progress whole;
+  EXPECT_EQ(Extract(L"whole", kThreads, Record, &whole), kzpzip::ZIP_OK);
+  EXPECT_EQ(whole.current, all);
+  EXPECT_EQ(whole.total, 100u);
+  EXPECT_FALSE(whole.elsewhere);
+  EXPECT_FALSE(whole.existedBefore);
+
+  Progress stopped;
+  stopped.stopAt = 60;
+  EXPECT_EQ(Extract(L"stopped", kThreads, Record, &stopped), kzpzip::ZIP_OK);
+  EXPECT_EQ(stopped.current, std::vector<std::uint32_t>(all.begin(), all.begin() + 60));
+  EXPECT_EQ(Tree(L"stopped").size(), 59u);
+  EXPECT_TRUE(FileExists(temp_ / L"stopped\\f157"));
+  EXPECT_FALSE(FileExists(temp_ / L"stopped\\f158"));
+}
+
+}  // namespace
