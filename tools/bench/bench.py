@@ -60,8 +60,12 @@ PAYLOAD_TITLES = {
     "open8k": "8,000 tiny entries",
 }
 
-TARGET_OURS_UNZIP = 0.8
-TARGET_OURS_BARE = 1.1
+# Entries are extracted on both cores: half of unzip's time on (a), and
+# small files as fast as the bare writer, which makes only the file calls.
+TARGET_OURS_UNZIP = 0.5
+TARGET_OURS_BARE = 1.0
+# One file has nothing to share out: the single-threaded bound it met.
+TARGET_ONE_FILE_UNZIP = 0.8
 # About 8x: linear growth would be 65,535 / 8,000 = 8.19x; up to 10 % above
 # linear still counts as linear on this noisy machine.
 LINEAR_OPEN_RATIO = 65535 / 8000
@@ -360,7 +364,7 @@ def print_summary(seed, runs, extraction, open_times, profile):
     ratio_line("ours / unzip on (a)", time_of("large", "ours"), time_of("large", "unzip"),
                TARGET_OURS_UNZIP)
     ratio_line("ours / unzip on (d)", time_of("one", "ours"), time_of("one", "unzip"),
-               TARGET_OURS_UNZIP)
+               TARGET_ONE_FILE_UNZIP)
     ratio_line("ours / bare on (b)", time_of("small", "ours"), time_of("small", "bare"),
                TARGET_OURS_BARE)
     if "tiny" in open_times and "open8k" in open_times:
