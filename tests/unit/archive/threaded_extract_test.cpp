@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "archive/create_folder_path.h"
+#include "archive/extraction_pool.h"
 #include "archive/zip_file.h"
 #include "archive_test_support.h"
 #include "file_bytes.h"
@@ -214,6 +216,31 @@ TEST_F(ThreadedExtractTest, ProgressStaysOnTheCallingThreadInOrderAndCanStop) {
   EXPECT_EQ(Tree(L"stopped").size(), 59u);
   EXPECT_TRUE(FileExists(temp_ / L"stopped\\f157"));
   EXPECT_FALSE(FileExists(temp_ / L"stopped\\f158"));
+}
+
+// A way out by exception (std::bad_alloc in the calling thread): queued
+// entries are dropped, and no worker outlives the pool.
+LONG g_ran = 0;
+
+int SlowExtract(kzpzip::ZIP_FileEntry&, wchar_t*, std::size_t) {
+  InterlockedIncrement(&g_ran);
+  Sleep(20);
+  return kzpzip::ZIP_OK;
+}
+
+TEST(ExtractionPool, LeavingByExceptionDropsQueuedEntriesAndJoinsTheWorkers) {
+  kzpzip::ZIP_FileEntry entries[20];
+  try {
+    kzpzip::CKzpExtractionPool pool(SlowExtract);
+    ASSERT_EQ(pool.Start(2), 2u);
+    for (std::uint32_t i = 0; i < 20; ++i) ASSERT_TRUE(pool.Submit(entries[i], i, L"C:\\x", 4));
+    throw std::bad_alloc();
+  } catch (const std::bad_alloc&) {
+  }
+  const LONG ran = InterlockedCompareExchange(&g_ran, 0, 0);
+  EXPECT_LT(ran, 20);
+  Sleep(100);
+  EXPECT_EQ(InterlockedCompareExchange(&g_ran, 0, 0), ran);
 }
 
 }  // namespace
