@@ -8,6 +8,7 @@
 #include "archive/create_folder_path.h"
 #include "archive/entry_name_check.h"
 #include "archive/extraction_pool.h"
+#include "archive/folders_ahead.h"
 #include "archive/target_overlap.h"
 #include "archive/zip_file.h"
 
@@ -45,14 +46,21 @@ void BuildTargetPath(const wchar_t* folder, std::size_t folderLength, const std:
 // Extracts one entry to its complete target path (target[length - 1] is
 // its last character): a name ending in a separator of either kind makes a
 // folder, whatever its sizes; any other makes a file, replacing one that is
-// there. Entry in, result out, and nothing shared with other entries but
-// the archive's file handle, whose reads each carry their own position.
-int ExtractEntry(ZIP_FileEntry& entry, wchar_t* target, std::size_t length) {
+// there when mayReplace is set (ZIP_E_CREATE otherwise). Entry in, result
+// out, and nothing shared with other entries but the archive's file handle,
+// whose reads each carry their own position.
+int ExtractEntry(ZIP_FileEntry& entry, wchar_t* target, std::size_t length, bool mayReplace) {
   if (IsSeparator(target[length - 1])) {
     target[length - 1] = L'\0';
     return CreateFolderPath(target) ? ZIP_OK : ZIP_E_FAIL;
   }
-  return entry.ExtractTo(target, false);
+  return entry.ExtractTo(target, !mayReplace);
+}
+
+// A file extracted ahead of its turn was made new by this run.
+void RemoveFile(const wchar_t* path) {
+  SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(path);
 }
 
 // Workers beyond a few gain nothing: they write to the same disk.
@@ -130,47 +138,102 @@ int ZIP_File::ExtractAll(const wchar_t* folder, ZIP_ProgressCallback callback, v
   return ExtractAllOnThreads(folder, callback, context, std::min(kMaxWorkers, UsableProcessors()));
 }
 
-// Progress and the stop it may ask for stay on the calling thread, between
-// entries, in directory order; only the entries themselves go to workers.
 int ZIP_File::ExtractAllOnThreads(const wchar_t* folder, ZIP_ProgressCallback callback,
                                   void* context, unsigned threads) {
   if (folder == nullptr) return ZIP_E_BAD_ARG;
   try {
     CKzpTargetOverlap overlap;
-    int result = CheckTargetPaths(folder, overlap);
-    if (result != ZIP_OK) return result;
+    const int checked = CheckTargetPaths(folder, overlap);
+    if (checked != ZIP_OK) return checked;
     if (!CreateFolderPath(folder)) return ZIP_E_FAIL;
-
-    // Joined on every way out, an exception included.
-    CKzpExtractionPool pool(ExtractEntry);
     const unsigned workers = WorkersFor(folder, overlap, threads);
-    const bool threaded = workers > 1 && pool.Start(workers) > 0;
-
-    std::size_t folderLength = std::wcslen(folder);
-    ZIP_ExtractProgress progress{0, GetEntryCount(), nullptr};
-    std::wstring name;
-    wchar_t target[MAX_PATH] = {};
-    for (const auto& entry : entries_) {
-      const std::uint32_t index = progress.current++;
-      WidenName(entry->fileName, name);
-      BuildTargetPath(folder, folderLength, name, target);
-      // The sequential run never reports an entry after a failed one.
-      if (threaded && pool.Failed()) break;
-      if (callback != nullptr) {
-        progress.path = target;
-        if (callback(context, &progress) == 0) break;
-      }
-      const std::size_t length = folderLength + 1 + name.size();
-      if (threaded) {
-        if (!pool.Submit(*entry, index, target, length)) break;
-        continue;
-      }
-      result = ExtractEntry(*entry, target, length);
-      if (result != ZIP_OK) return result;
+    if (workers > 1) {
+      // Joined on every way out, an exception included.
+      CKzpExtractionPool pool(ExtractEntry);
+      if (pool.Start(workers) > 0) return ExtractOnWorkers(pool, folder, callback, context);
     }
-    return threaded ? pool.Finish() : result;
+    return ExtractInOrder(folder, callback, context);
   } catch (const std::bad_alloc&) {
     return ZIP_E_NO_MEMORY;
+  }
+}
+
+// One entry after another on the calling thread.
+int ZIP_File::ExtractInOrder(const wchar_t* folder, ZIP_ProgressCallback callback,
+                             void* context) {
+  const std::size_t folderLength = std::wcslen(folder);
+  ZIP_ExtractProgress progress{0, GetEntryCount(), nullptr};
+  std::wstring name;
+  wchar_t target[MAX_PATH] = {};
+  for (const auto& entry : entries_) {
+    ++progress.current;
+    WidenName(entry->fileName, name);
+    BuildTargetPath(folder, folderLength, name, target);
+    if (callback != nullptr) {
+      progress.path = target;
+      if (callback(context, &progress) == 0) return ZIP_OK;
+    }
+    const int result = ExtractEntry(*entry, target, folderLength + 1 + name.size(), true);
+    if (result != ZIP_OK) return result;
+  }
+  return ZIP_OK;
+}
+
+// Progress and the stop it may ask for stay on the calling thread, in
+// directory order, before each entry goes to the workers; so do the
+// folders each entry needs, which are noted, so that whatever was made for
+// entries after a failed one can be removed: the run then leaves what the
+// sequential one leaves.
+int ZIP_File::ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
+                               ZIP_ProgressCallback callback, void* context) {
+  const std::size_t folderLength = std::wcslen(folder);
+  CKzpFoldersAhead folders(folderLength);
+  ZIP_ExtractProgress progress{0, GetEntryCount(), nullptr};
+  std::wstring name;
+  wchar_t target[MAX_PATH] = {};
+  for (const auto& entry : entries_) {
+    const std::uint32_t index = progress.current++;
+    WidenName(entry->fileName, name);
+    BuildTargetPath(folder, folderLength, name, target);
+    // The sequential run never reports an entry after a failed one.
+    if (pool.Failed()) break;
+    if (callback != nullptr) {
+      progress.path = target;
+      if (callback(context, &progress) == 0) break;
+    }
+    const std::size_t length = folderLength + 1 + name.size();
+    folders.Make(target, length, index);
+    if (!pool.Submit(*entry, index, target, length)) break;
+  }
+  const int result = pool.Finish();
+  if (result != ZIP_OK) UndoAfter(pool.FailedIndex(), pool, folders, folder);
+  return result;
+}
+
+// Removes what entries after the failed one made: their files (all new,
+// as entries ahead of their turn replace nothing) and then the folders
+// made for them, newest first. A folder something else has meanwhile put
+// a file in stays. Out of memory, the rest stays: the run failed anyway.
+void ZIP_File::UndoAfter(std::uint32_t failed, CKzpExtractionPool& pool,
+                         const CKzpFoldersAhead& folders, const wchar_t* folder) const {
+  const std::size_t folderLength = std::wcslen(folder);
+  std::wstring name;
+  wchar_t target[MAX_PATH] = {};
+  try {
+    for (std::size_t index = std::size_t{failed} + 1; index < entries_.size(); ++index) {
+      if (!pool.ExtractedAhead(static_cast<std::uint32_t>(index))) continue;
+      WidenName(entries_[index]->fileName, name);
+      BuildTargetPath(folder, folderLength, name, target);
+      if (!IsSeparator(name.back())) RemoveFile(target);
+    }
+    const auto& made = folders.made();
+    for (auto it = made.rbegin(); it != made.rend() && it->index > failed; ++it) {
+      WidenName(entries_[it->index]->fileName, name);
+      BuildTargetPath(folder, folderLength, name, target);
+      target[it->length] = L'\0';
+      RemoveDirectoryW(target);
+    }
+  } catch (const std::bad_alloc&) {
   }
 }
 

@@ -9,8 +9,6 @@ namespace kzpzip {
 
 namespace {
 
-constexpr std::uint32_t kNoFailure = 0xFFFFFFFFu;
-
 // Beyond one entry per worker, entries are queued ahead only while they add
 // up to this many bytes: progress then runs only a little ahead of the
 // files being written, while many small entries still queue up so that
@@ -46,6 +44,7 @@ CKzpExtractionPool::~CKzpExtractionPool() {
     dropQueued_ = true;
   }
   WakeAllConditionVariable(&workQueued_);
+  WakeAllConditionVariable(&turnCame_);
   Join();
 }
 
@@ -88,6 +87,7 @@ bool CKzpExtractionPool::Submit(ZIP_FileEntry& entry, std::uint32_t index,
       SleepConditionVariableSRW(&workDone_, &lock_, INFINITE, 0);
       waiting_ = Waiting::kNothing;
     }
+    if (status_.size() <= index) status_.resize(std::size_t{index} + 1, kPending);
     Job& job = queue_[(head_ + queued_) % kQueueCapacity];
     job.entry = &entry;
     job.index = index;
@@ -117,6 +117,16 @@ int CKzpExtractionPool::Finish() {
   WakeAllConditionVariable(&workQueued_);
   Join();
   return result;
+}
+
+std::uint32_t CKzpExtractionPool::FailedIndex() {
+  CKzpExclusiveLock hold(lock_);
+  return firstFailedIndex_;
+}
+
+bool CKzpExtractionPool::ExtractedAhead(std::uint32_t index) {
+  CKzpExclusiveLock hold(lock_);
+  return index < status_.size() && status_[index] == kDoneAhead;
 }
 
 void CKzpExtractionPool::Join() {
@@ -152,40 +162,91 @@ bool CKzpExtractionPool::ShouldWakeCaller() const {
 
 void CKzpExtractionPool::Work() {
   Job job;
-  for (;;) {
-    bool skip = false;
-    {
-      CKzpExclusiveLock hold(lock_);
-      while (queued_ == 0 && !closing_) SleepConditionVariableSRW(&workQueued_, &lock_, INFINITE, 0);
-      if (queued_ == 0) return;
-      // Copied out, so that the slot is free at once although entries end
-      // out of order.
-      job = queue_[head_];
-      head_ = (head_ + 1) % kQueueCapacity;
-      --queued_;
-      // Entries after a failed one are not started: the sequential run
-      // would never have reached them.
-      skip = dropQueued_ || job.index > firstFailedIndex_;
-    }
-    const int result = skip ? ZIP_OK : Run(job);
-    bool wake = false;
-    {
-      CKzpExclusiveLock hold(lock_);
-      --inFlight_;
-      bytesInFlight_ -= job.size;
-      if (result != ZIP_OK && job.index < firstFailedIndex_) {
-        firstFailedIndex_ = job.index;
-        firstFailure_ = result;
-      }
-      wake = ShouldWakeCaller();
-    }
-    if (wake) WakeConditionVariable(&workDone_);
+  bool skip = false;
+  bool ahead = false;
+  while (Take(job, skip, ahead)) {
+    Status status = kSkipped;
+    const int result = skip ? ZIP_OK : Extract(job, ahead, status);
+    Record(job, result, status);
   }
 }
 
-int CKzpExtractionPool::Run(Job& job) {
+// Answers false when the pool closes with nothing queued.
+bool CKzpExtractionPool::Take(Job& job, bool& skip, bool& ahead) {
+  CKzpExclusiveLock hold(lock_);
+  while (queued_ == 0 && !closing_) SleepConditionVariableSRW(&workQueued_, &lock_, INFINITE, 0);
+  if (queued_ == 0) return false;
+  // Copied out, so that the slot is free at once although entries end out
+  // of order.
+  job = queue_[head_];
+  head_ = (head_ + 1) % kQueueCapacity;
+  --queued_;
+  // Entries after a failed one are not started: the sequential run would
+  // never have reached them.
+  skip = dropQueued_ || job.index > firstFailedIndex_;
+  ahead = turn_ != job.index;
+  return true;
+}
+
+int CKzpExtractionPool::Extract(Job& job, bool ahead, Status& status) {
+  int result = Run(job, !ahead);
+  if (ahead && result == ZIP_OK) {
+    status = kDoneAhead;
+    return result;
+  }
+  // A file in the way, or something else an earlier entry might yet change:
+  // the entry goes again in its turn, as the sequential run would meet it.
+  if (ahead && result == ZIP_E_CREATE) {
+    if (!WaitForTurn(job.index)) {
+      status = kSkipped;
+      return ZIP_OK;
+    }
+    result = Run(job, true);
+  }
+  status = result == ZIP_OK ? kDone : kFailed;
+  return result;
+}
+
+// False when the turn never comes: an earlier entry failed, or the pool
+// closes early.
+bool CKzpExtractionPool::WaitForTurn(std::uint32_t index) {
+  CKzpExclusiveLock hold(lock_);
+  ++waitingForTurn_;
+  while (turn_ != index && firstFailedIndex_ > index && !dropQueued_) {
+    SleepConditionVariableSRW(&turnCame_, &lock_, INFINITE, 0);
+  }
+  --waitingForTurn_;
+  return turn_ == index && !dropQueued_;
+}
+
+void CKzpExtractionPool::Record(const Job& job, int result, Status status) {
+  bool wakeCaller = false;
+  bool wakeWaiting = false;
+  {
+    CKzpExclusiveLock hold(lock_);
+    --inFlight_;
+    bytesInFlight_ -= job.size;
+    status_[job.index] = status;
+    bool moved = false;
+    if (status == kFailed && job.index < firstFailedIndex_) {
+      firstFailedIndex_ = job.index;
+      firstFailure_ = result;
+      moved = true;
+    }
+    while (turn_ < status_.size() && (status_[turn_] == kDone || status_[turn_] == kDoneAhead)) {
+      ++turn_;
+      moved = true;
+    }
+    wakeCaller = ShouldWakeCaller();
+    wakeWaiting = moved && waitingForTurn_ > 0;
+  }
+  if (wakeCaller) WakeConditionVariable(&workDone_);
+  if (wakeWaiting) WakeAllConditionVariable(&turnCame_);
+}
+
+int CKzpExtractionPool::Run(Job& job, bool mayReplace) {
   try {
-    return extract_(*job.entry, job.target, job.length);
+    return extract_(*job.entry, job.target, job.length, mayReplace);
   } catch (const std::bad_alloc&) {
     return ZIP_E_NO_MEMORY;
   }
