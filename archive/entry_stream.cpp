@@ -15,12 +15,14 @@ namespace {
 constexpr std::uint32_t kMethodStored = 0;
 constexpr std::uint32_t kMethodDeflated = 8;
 
-// Reads the next input piece; every piece is read right after a seek to the
-// stream's own position, as other streams share the archive's handle.
+// Reads the next input piece at the stream's own position: streams on other
+// threads read through the same archive handle at the same time, so no
+// piece may depend on where the handle's file pointer stands.
 int FillInput(ZIP_EntryStream& stream) {
   std::uint32_t chunk = std::min(kStreamChunkSize, stream.compressedLeft);
-  if (!SeekTo(stream.fileHandle, stream.filePosition)) return ZIP_E_FAIL;
-  if (!ReadExact(stream.fileHandle, stream.input.data(), chunk)) return ZIP_E_FAIL;
+  if (!ReadExactAt(stream.fileHandle, stream.filePosition, stream.input.data(), chunk)) {
+    return ZIP_E_FAIL;
+  }
   stream.filePosition += chunk;
   stream.compressedLeft -= chunk;
   stream.inflater.next_in = stream.input.data();
@@ -58,7 +60,8 @@ int ZIP_FileEntry::OpenStream(ZIP_EntryStream& stream) {
   } else {
     return ZIP_E_FAIL;
   }
-  if (!SeekTo(stream.fileHandle, stream.filePosition)) return ZIP_E_SEEK;
+  // Data from 2 GiB up cannot be addressed: refused before anything is set up.
+  if (!IsReachable(stream.filePosition)) return ZIP_E_SEEK;
 
   stream.inflater = z_stream{};
   if (compressionMethod != kMethodStored) {

@@ -2,8 +2,10 @@
 
 namespace kzpzip {
 
+bool IsReachable(std::uint32_t position) { return position <= 0x7FFFFFFFu; }
+
 bool SeekTo(HANDLE file, std::uint32_t position) {
-  if (position > 0x7FFFFFFFu) return false;
+  if (!IsReachable(position)) return false;
   DWORD landed = SetFilePointer(file, static_cast<LONG>(position), nullptr, FILE_BEGIN);
   return landed == position;
 }
@@ -18,6 +20,25 @@ bool ReadSome(HANDLE file, void* buffer, std::uint32_t size, std::uint32_t* got)
 bool ReadExact(HANDLE file, void* buffer, std::uint32_t size) {
   std::uint32_t got = 0;
   return ReadSome(file, buffer, size, &got) && got == size;
+}
+
+namespace {
+
+// Held from the seek to the end of the read, by every caller of ReadExactAt.
+SRWLOCK g_positionedReadLock = SRWLOCK_INIT;
+
+}  // namespace
+
+// ReadFile given an OVERLAPPED offset would need no seek, but Wine answers
+// every such read with a round trip to its server (to post a completion for
+// the OVERLAPPED), one per 16 KiB piece. A seek and a plain read under a
+// lock stay inside the process; readers hold the lock for a copy from the
+// file cache, so it is rarely contended.
+bool ReadExactAt(HANDLE file, std::uint32_t position, void* buffer, std::uint32_t size) {
+  AcquireSRWLockExclusive(&g_positionedReadLock);
+  const bool read = SeekTo(file, position) && ReadExact(file, buffer, size);
+  ReleaseSRWLockExclusive(&g_positionedReadLock);
+  return read;
 }
 
 }  // namespace kzpzip

@@ -16,6 +16,9 @@ namespace kzpzip {
 
 // An enumeration position; made by EnumBegin, released by EnumEnd.
 struct ZIP_EnumCursor;
+class CKzpExtractionPool;
+class CKzpFoldersAhead;
+class CKzpTargetOverlap;
 
 // A ZIP archive read from a file, usually appended to the program itself.
 // Offsets recorded in the archive are absolute positions in that file. The
@@ -50,18 +53,39 @@ class ZIP_File {
   ZIP_FileEntry* EnumNext(ZIP_EnumCursor* cursor) const;
   void EnumEnd(ZIP_EnumCursor* cursor) const;
 
-  // Extracts every entry below folder in directory order. Every entry name
-  // is checked before anything is written: a name that would leave the
-  // folder fails with ZIP_E_BAD_ARCHIVE, one whose target path would not fit
-  // MAX_PATH with ZIP_E_CREATE (ZIP_E_FAIL for a folder entry).
+  // Extracts every entry below folder. Every entry name is checked before
+  // anything is written: a name that would leave the folder fails with
+  // ZIP_E_BAD_ARCHIVE, one whose target path would not fit MAX_PATH with
+  // ZIP_E_CREATE (ZIP_E_FAIL for a folder entry).
+  //
+  // Entries are extracted on one worker thread per processor (up to four),
+  // each worker a whole entry at a time, with the outcome of extracting
+  // them one after another in directory order: the same files, times and
+  // attributes; the result of the first entry that fails, with every entry
+  // before it extracted and nothing left of any after it; the callback
+  // called on the calling thread, in directory order, before each entry is
+  // started (an answer of 0 stops the run once the entries already handed
+  // out are done: ZIP_OK unless one of them failed). Archives whose entries
+  // may reach the same file or folder, and destinations without room for
+  // all the data, are extracted entry after entry on the calling thread.
   int ExtractAll(const wchar_t* folder, ZIP_ProgressCallback callback, void* context);
+  // As ExtractAll, on at most `threads` worker threads; 1 extracts on the
+  // calling thread alone, entry after entry.
+  int ExtractAllOnThreads(const wchar_t* folder, ZIP_ProgressCallback callback, void* context,
+                          unsigned threads);
 
  private:
   int ReadDirectory(HANDLE file);
   int FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position);
   int ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t limit,
                     std::uint32_t* totalEntries);
-  int CheckTargetPaths(const wchar_t* folder) const;
+  int CheckTargetPaths(const wchar_t* folder, CKzpTargetOverlap& overlap) const;
+  unsigned WorkersFor(const wchar_t* folder, CKzpTargetOverlap& overlap, unsigned threads) const;
+  int ExtractInOrder(const wchar_t* folder, ZIP_ProgressCallback callback, void* context);
+  int ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
+                       ZIP_ProgressCallback callback, void* context);
+  void UndoAfter(std::uint32_t failed, CKzpExtractionPool& pool, const CKzpFoldersAhead& folders,
+                 const wchar_t* folder) const;
 
   std::vector<std::unique_ptr<ZIP_FileEntry>> entries_;
   std::string archiveComment_;

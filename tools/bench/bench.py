@@ -9,7 +9,7 @@ bare_writer.exe and open_timer.exe.
 
 Environment:
   BENCH_RUNS   runs per figure (default 3)
-  BENCH_ONLY   comma-separated subset of large,small,tiny,open,pack (default all)
+  BENCH_ONLY   comma-separated subset of large,small,tiny,one,open,pack (default all)
   BENCH_SEED   payload seed (default 20240314)
   BENCH_STUBS  other builds of our stub to run beside dist/kzpstub.exe, as
                label=path[,label=path...]; each gets its own packages and
@@ -66,15 +66,21 @@ UNZIPSFX = "/usr/bin/unzipsfx"
 # The stub reports a finished silent extraction with exit code 1.
 STUB_SUCCESS = 1
 
+# The payloads that are extracted, in the order they are run and shown.
+EXTRACTION_KINDS = ("large", "small", "tiny", "one")
+
 PAYLOAD_TITLES = {
     "large": "(a) 256 MiB mixed",
     "small": "(b) 10,000 small files",
     "tiny": "(c) 65,535 tiny entries",
+    "one": "(d) one 256 MiB file",
     "open8k": "8,000 tiny entries",
 }
 
-TARGET_OURS_UNZIP = 0.8
-TARGET_OURS_BARE = 1.1
+# Entries are extracted on both cores: half of unzip's time on (a), and
+# small files as fast as the bare writer, which makes only the file calls.
+TARGET_OURS_UNZIP = 0.5
+TARGET_OURS_BARE = 1.0
 # About 8x: linear growth would be 65,535 / 8,000 = 8.19x; up to 10 % above
 # linear still counts as linear on this noisy machine.
 LINEAR_OPEN_RATIO = 65535 / 8000
@@ -441,7 +447,7 @@ def print_summary(seed, runs, extraction, open_times, profile, stubs, package_si
         f"the least disturbed on a busy machine) ====")
     log(f"{'payload':<26}{'tool':<12}{'time s':>9}{'best s':>8}{'peak MiB':>10}{'private MiB':>13}"
         f"{'stub bytes':>12}{'package bytes':>15}   all runs (s)")
-    for kind in ("large", "small", "tiny"):
+    for kind in EXTRACTION_KINDS:
         if kind not in extraction:
             continue
         title = PAYLOAD_TITLES[kind]
@@ -474,6 +480,9 @@ def print_summary(seed, runs, extraction, open_times, profile, stubs, package_si
         if numerator is None or denominator is None:
             return
         ratio = numerator / denominator
+        if target is None:
+            log(f"  {label:<36}{ratio:>6.2f}{unit}   (no target)")
+            return
         verdict = "met" if ratio <= target else "NOT met"
         log(f"  {label:<36}{ratio:>6.2f}{unit}   (<= {target}{unit}: {verdict})")
 
@@ -483,6 +492,9 @@ def print_summary(seed, runs, extraction, open_times, profile, stubs, package_si
 
     ratio_line("ours / unzip on (a)", time_of("large", "ours"), time_of("large", "unzip"),
                TARGET_OURS_UNZIP)
+    # One file has nothing to share out: one thread's inflating is the
+    # limit, as before threads; shown, not judged.
+    ratio_line("ours / unzip on (d)", time_of("one", "ours"), time_of("one", "unzip"), None)
     ratio_line("ours / bare on (b)", time_of("small", "ours"), time_of("small", "bare"),
                TARGET_OURS_BARE)
     for kind, letter in (("large", "a"), ("small", "b")):
@@ -498,7 +510,7 @@ def print_summary(seed, runs, extraction, open_times, profile, stubs, package_si
                    median(open_times["open8k"]), TARGET_OPEN_RATIO)
 
     peaks = {kind: median([r["peak_mib"] for r in extraction[kind]["ours"]])
-             for kind in ("large", "small", "tiny") if kind in extraction}
+             for kind in EXTRACTION_KINDS if kind in extraction}
     peaks = {k: v for k, v in peaks.items() if v is not None}
     if peaks:
         listed = ", ".join(f"{k} {v:.1f}" for k, v in peaks.items())
@@ -516,7 +528,7 @@ def main():
     runs = int(os.environ.get("BENCH_RUNS", "3"))
     seed = int(os.environ.get("BENCH_SEED", "20240314"))
     only = os.environ.get("BENCH_ONLY", "").strip()
-    parts = {"large", "small", "tiny", "open", "pack"}
+    parts = set(EXTRACTION_KINDS) | {"open", "pack"}
     chosen = set(p.strip() for p in only.split(",") if p.strip()) if only else set(parts)
     if not chosen <= parts or runs < 1:
         log(f"bench: BENCH_ONLY takes {','.join(sorted(parts))}; BENCH_RUNS at least 1")
@@ -536,14 +548,14 @@ def main():
     log(f"bench: {os.cpu_count()} CPUs, load average {os.getloadavg()[0]:.2f}, "
         f"WINEPREFIX={os.environ.get('WINEPREFIX')}")
 
-    kinds = [k for k in ("large", "small", "tiny") if k in chosen]
+    kinds = [k for k in EXTRACTION_KINDS if k in chosen]
     if "open" in chosen:
         kinds += [k for k in ("open8k", "tiny") if k not in kinds]
     log("preparing payloads and packages:")
     payloads = {kind: prepare_payload(seed, kind) for kind in kinds}
     packages = {kind: prepare_package(kind, payloads[kind]) for kind in kinds}
     # Beside ours on the payloads that native unzip and the bare writer run.
-    compared = [k for k in ("large", "small") if k in chosen]
+    compared = [k for k in ("large", "small", "one") if k in chosen]
     try:
         other_packages = {kind: {label: prepare_package(kind, payloads[kind], path, label)
                                  for label, path in extra_stubs} for kind in compared}
@@ -577,7 +589,7 @@ def main():
     os.makedirs(OUT, exist_ok=True)
     try:
         with WineSession():
-            for kind in ("large", "small", "tiny"):
+            for kind in EXTRACTION_KINDS:
                 if kind not in chosen:
                     continue
                 log(f"extracting {PAYLOAD_TITLES[kind]}:")

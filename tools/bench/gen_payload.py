@@ -19,6 +19,7 @@ Kinds:
   tiny    65,535 files of 0 to 100 bytes
   open8k  8,000 files of 0 to 100 bytes
   gib     1 GiB in 32 files, half text-like, half random (packing benchmark)
+  one     one text-like file of 256 MiB: nothing to share between threads
 The tiny kinds put at most 1,000 files in one folder: Wine's file creation
 slows down quadratically in one huge folder.
 
@@ -40,6 +41,7 @@ GIB_TOTAL = 1024 * 1024 * 1024
 GIB_FILES = 32
 SMALL_FILES = 10_000
 TINY_FILES = {"tiny": 65_535, "open8k": 8_000}
+ONE_FILE_SIZE = 256 * 1024 * 1024
 FOLDER_CAPACITY = 1_000
 TEXT_POOL_SIZE = 4 * 1024 * 1024
 TEXT_SLICE = 64 * 1024
@@ -166,6 +168,8 @@ def generate(seed, kind, out):
         plan = plan_large(rng, GIB_TOTAL, GIB_FILES)
     elif kind == "small":
         plan = plan_small(rng)
+    elif kind == "one":
+        plan = [("one/single.txt", ONE_FILE_SIZE, True)]
     else:
         plan = plan_tiny(rng, TINY_FILES[kind])
 
@@ -195,7 +199,7 @@ def generate(seed, kind, out):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--seed", type=int, required=True)
-    parser.add_argument("--kind", choices=["large", "small", "tiny", "open8k", "gib"], required=True)
+    parser.add_argument("--kind", choices=["large", "small", "tiny", "open8k", "gib", "one"], required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
     made = generate(args.seed, args.kind, args.out)
