@@ -16,16 +16,6 @@ namespace {
 constexpr std::size_t kChunk = 256 * 1024;
 constexpr std::uint64_t kMaxEntrySize = 0xFFFFFFFFull;
 
-void PutU16(Bytes& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void PutU32(Bytes& out, std::uint32_t value) {
-  PutU16(out, static_cast<std::uint16_t>(value));
-  PutU16(out, static_cast<std::uint16_t>(value >> 16));
-}
-
 void PutText(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
 
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }

@@ -15,16 +15,6 @@ constexpr std::uint32_t kCentralSignature = 0x02014B50;
 constexpr std::uint32_t kEndSignature = 0x06054B50;
 constexpr std::size_t kMaxField16 = 0xFFFF;
 
-void PutU16(Bytes& out, std::uint16_t value) {
-  out.push_back(static_cast<std::uint8_t>(value));
-  out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void PutU32(Bytes& out, std::uint32_t value) {
-  PutU16(out, static_cast<std::uint16_t>(value));
-  PutU16(out, static_cast<std::uint16_t>(value >> 16));
-}
-
 void PutBytes(Bytes& out, const std::uint8_t* data, std::size_t size) {
   out.insert(out.end(), data, data + size);
 }
@@ -139,6 +129,16 @@ void PutEndRecord(Bytes& out, const ZipLayout& layout,
 }
 
 }  // namespace
+
+void PutU16(Bytes& out, std::uint16_t value) {
+  out.push_back(static_cast<std::uint8_t>(value));
+  out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void PutU32(Bytes& out, std::uint32_t value) {
+  PutU16(out, static_cast<std::uint16_t>(value));
+  PutU16(out, static_cast<std::uint16_t>(value >> 16));
+}
 
 ZipWriter::ZipWriter(Bytes prefix) : prefix_(std::move(prefix)) {}
 

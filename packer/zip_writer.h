@@ -12,6 +12,11 @@ namespace kzppack {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Appends a 16- or 32-bit field, little-endian, as every ZIP record stores
+// its numbers.
+void PutU16(Bytes& out, std::uint16_t value);
+void PutU32(Bytes& out, std::uint32_t value);
+
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
 

@@ -75,14 +75,14 @@ void AddData(kzppack::ZipWriter& writer, const std::string& name, std::size_t si
              std::uint32_t seed, std::uint32_t attributes = 0x20,
              std::uint16_t method = kzppack::kMethodDeflated) {
   const std::string text = PatternText(size, seed);
-  kzppack::ZipEntrySpec spec;
-  spec.name = name;
-  spec.data.assign(text.begin(), text.end());
-  spec.method = method;
-  spec.externalAttributes = attributes;
-  spec.dosDate = kzppack::DosDate(2020, 1 + seed % 12, 1 + seed % 28);
-  spec.dosTime = kzppack::DosTime(seed % 24, 30, 12);
-  writer.Add(spec);
+  kzppack::ZipEntrySpec member;
+  member.name = name;
+  member.data.assign(text.begin(), text.end());
+  member.method = method;
+  member.externalAttributes = attributes;
+  member.dosDate = kzppack::DosDate(2020, 1 + seed % 12, 1 + seed % 28);
+  member.dosTime = kzppack::DosTime(seed % 24, 30, 12);
+  writer.Add(member);
 }
 
 constexpr std::size_t kBadEntry = 4;
