@@ -67,22 +67,25 @@ bool ZipStreamWriter::CopyPrefix(const std::filesystem::path& stub, std::string&
   return ok && error.empty();
 }
 
-// The fields from "version needed" to the extra length, as both the local
-// header and the central record carry them: written from one place so that
-// the two agree.
+// Written from one place, so that the local header and the central record,
+// which the stub compares field by field, always agree.
+void ZipStreamWriter::PutSharedFields(Bytes& out, const Record& record) {
+  PutU16(out, record.versionNeeded);
+  PutU16(out, 0);  // flags: no data descriptor, names in the code page
+  PutU16(out, record.method);
+  PutU16(out, record.entry.dosTime);
+  PutU16(out, record.entry.dosDate);
+  PutU32(out, record.crc);
+  PutU32(out, record.compressedSize);
+  PutU32(out, record.uncompressedSize);
+  PutU16(out, static_cast<std::uint16_t>(record.entry.name.size()));
+  PutU16(out, 0);  // no extra field
+}
+
 bool ZipStreamWriter::WriteLocalHeader(const Record& record, bool atItsPlace, std::string& error) {
   Bytes header;
   PutU32(header, 0x04034B50);
-  PutU16(header, record.versionNeeded);
-  PutU16(header, 0);  // flags: no data descriptor, names in the code page
-  PutU16(header, record.method);
-  PutU16(header, record.entry.dosTime);
-  PutU16(header, record.entry.dosDate);
-  PutU32(header, record.crc);
-  PutU32(header, record.compressedSize);
-  PutU32(header, record.uncompressedSize);
-  PutU16(header, static_cast<std::uint16_t>(record.entry.name.size()));
-  PutU16(header, 0);  // no extra field
+  PutSharedFields(header, record);
   PutText(header, record.entry.name);
   if (!atItsPlace) return Write(header.data(), header.size(), error);
   if (::pwrite(fd_, header.data(), header.size(), static_cast<off_t>(record.localHeader)) !=
@@ -216,16 +219,7 @@ bool ZipStreamWriter::Finish(std::string& error) {
     out.clear();
     PutU32(out, 0x02014B50);
     PutU16(out, 20);  // made by: MS-DOS, so the attributes are DOS bits
-    PutU16(out, record.versionNeeded);
-    PutU16(out, 0);
-    PutU16(out, record.method);
-    PutU16(out, record.entry.dosTime);
-    PutU16(out, record.entry.dosDate);
-    PutU32(out, record.crc);
-    PutU32(out, record.compressedSize);
-    PutU32(out, record.uncompressedSize);
-    PutU16(out, static_cast<std::uint16_t>(record.entry.name.size()));
-    PutU16(out, 0);  // extra field
+    PutSharedFields(out, record);
     PutU16(out, 0);  // comment
     PutU16(out, 0);  // disk number start
     PutU16(out, 0);  // internal attributes

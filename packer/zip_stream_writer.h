@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "packer/zip_writer.h"
+
 // Writes the package file piece by piece: the stub, then each entry as it is
 // read, then the central directory. Memory stays the same whatever the size
 // of the files; only the directory records (name and a few numbers per
@@ -64,6 +66,9 @@ class ZipStreamWriter {
   };
 
   bool Write(const void* data, std::size_t size, std::string& error);
+  // The fields from "version needed" to the extra length, as both the local
+  // header and the central record carry them.
+  static void PutSharedFields(Bytes& out, const Record& record);
   bool WriteLocalHeader(const Record& record, bool atItsPlace, std::string& error);
   bool Deflate(const EntrySource& source, Record& record, std::string& error);
   bool Store(const EntrySource& source, Record& record, std::string& error);
