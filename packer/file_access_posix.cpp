@@ -52,7 +52,8 @@ void ListFolder(const fs::path& folder, std::vector<FolderItem>& items,
     const fs::directory_entry& entry = *it;
     FolderItem item;
     item.path = entry.path();
-    item.name = fs::relative(entry.path(), folder).generic_string();
+    // Lexical: relative() would resolve a link to what it points to.
+    item.name = entry.path().lexically_relative(folder).generic_string();
     struct stat info {};
     if (::lstat(entry.path().c_str(), &info) != 0) {
       problems.push_back(PathToUtf8(entry.path()) + ": error: cannot read its times");
