@@ -86,11 +86,12 @@ std::int64_t Seconds(const FILETIME& time) {
 }
 
 // Symbolic links and junctions; other reparse points (deduplicated or
-// cloud files) read as the files they stand for.
+// cloud files) read as the files they stand for. Wine marks a Linux link
+// to a folder as a reparse point without naming its tag (0).
 bool IsLink(const WIN32_FIND_DATAW& data) {
   return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
          (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
-          data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+          data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT || data.dwReserved0 == 0);
 }
 
 class FindOwner {
