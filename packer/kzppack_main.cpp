@@ -193,6 +193,10 @@ int RunKzppack(std::vector<std::string> arguments) {
   CLI::App app("kzppack: builds, checks and inspects packages for the self-extracting stub",
                "kzppack");
   app.set_version_flag("--version", "kzppack " KZP_VERSION);
+  // The same options on both builds: CLI11 would take "/name" for an option
+  // on Windows, and so mistake "/tmp/in" (a path on the current drive) or
+  // "/?" for one. Subcommands inherit this.
+  app.allow_windows_style_options(false);
   app.require_subcommand(1);
 
   CLI::App* build = app.add_subcommand("build", "Pack a folder behind the stub");
