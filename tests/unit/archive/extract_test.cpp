@@ -40,11 +40,16 @@ FILETIME LastWriteTime(const std::wstring& path) {
   return data.ftLastWriteTime;
 }
 
+// A DOS stamp is local time under the rules of its own date.
 FILETIME FromDos(std::uint16_t date, std::uint16_t time) {
-  FILETIME local{};
+  FILETIME stamp{};
+  SYSTEMTIME local{};
+  SYSTEMTIME universal{};
   FILETIME utc{};
-  DosDateTimeToFileTime(date, time, &local);
-  LocalFileTimeToFileTime(&local, &utc);
+  DosDateTimeToFileTime(date, time, &stamp);
+  FileTimeToSystemTime(&stamp, &local);
+  TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal);
+  SystemTimeToFileTime(&universal, &utc);
   return utc;
 }
 
