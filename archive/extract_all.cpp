@@ -49,11 +49,12 @@ void BuildTargetPath(const wchar_t* folder, std::size_t folderLength, const std:
 // there when mayReplace is set (ZIP_E_CREATE otherwise). Entry in, result
 // out, and nothing shared with other entries but the archive's file handle,
 // whose reads each carry their own position.
+//
+// A folder keeps its separator: Win32 trims trailing blanks and dots from
+// the last level of a path, so "dir /" would make "dir" while the files of
+// "dir /x.txt" go to "dir ".
 int ExtractEntry(ZIP_FileEntry& entry, wchar_t* target, std::size_t length, bool mayReplace) {
-  if (IsSeparator(target[length - 1])) {
-    target[length - 1] = L'\0';
-    return CreateFolderPath(target) ? ZIP_OK : ZIP_E_FAIL;
-  }
+  if (IsSeparator(target[length - 1])) return CreateFolderPath(target) ? ZIP_OK : ZIP_E_FAIL;
   return entry.ExtractTo(target, !mayReplace);
 }
 

@@ -100,6 +100,16 @@ INSTANTIATE_TEST_SUITE_P(
                              w.AddFile("c.txt", std::string(300000, 'c'));
                            },
                            [](Bytes& f, ZipLayout& l) { return kzppack::DeclareCrc(f, l, 1, 7); },
+                           false, {L"a.txt"}},
+        // What was made ahead for a later entry goes again, a folder whose
+        // name ends in a blank included.
+        DamagedPackageCase{"WrongCrcBeforeAFolderEndingInABlank",
+                           [](ZipWriter& w) {
+                             w.AddFile("a.txt", "first");
+                             w.AddFile("b.bin", std::string(3 << 20, 'b'));
+                             w.AddFile("dir /x.txt", "later");
+                           },
+                           [](Bytes& f, ZipLayout& l) { return kzppack::DeclareCrc(f, l, 1, 7); },
                            false, {L"a.txt"}}),
     [](const ::testing::TestParamInfo<DamagedPackageCase>& info) {
       return std::string(info.param.name);
