@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/create_folder_path.h"
+#include "archive/decodable_entry.h"
 #include "archive/entry_name_check.h"
 #include "archive/extraction_pool.h"
 #include "archive/folders_ahead.h"
@@ -103,15 +104,22 @@ bool HasRoomForAll(const wchar_t* folder, std::uint64_t dataBytes, std::size_t e
 
 }  // namespace
 
-// Every name is checked before anything is made, so a hostile archive
-// leaves the disk untouched. A name that would leave the folder outranks a
-// path that is merely too long.
-int ZIP_File::CheckTargetPaths(const wchar_t* folder, CKzpTargetOverlap& overlap) const {
+// Every entry is checked before anything is made, so a hostile archive, or
+// one that could not be extracted whole, leaves the disk untouched: a name
+// that would leave the folder, and a file whose data cannot be decoded (an
+// unknown method, encryption) fail the run with ZIP_E_BAD_ARCHIVE, which
+// outranks a path that is merely too long. Folder entries have no data to
+// decode.
+int ZIP_File::CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap) const {
   std::size_t folderLength = std::wcslen(folder);
   int tooLong = ZIP_OK;
   std::wstring name;
   for (const auto& entry : entries_) {
     if (!WidenName(entry->fileName, name) || !IsSafeEntryName(name.c_str())) {
+      return ZIP_E_BAD_ARCHIVE;
+    }
+    if (!IsSeparator(name.back()) &&
+        !IsDecodableEntry(entry->flags, entry->compressionMethod)) {
       return ZIP_E_BAD_ARCHIVE;
     }
     overlap.Add(name.c_str());
@@ -144,7 +152,7 @@ int ZIP_File::ExtractAllOnThreads(const wchar_t* folder, ZIP_ProgressCallback ca
   if (folder == nullptr) return ZIP_E_BAD_ARG;
   try {
     CKzpTargetOverlap overlap;
-    const int checked = CheckTargetPaths(folder, overlap);
+    const int checked = CheckEntries(folder, overlap);
     if (checked != ZIP_OK) return checked;
     if (!CreateFolderPath(folder)) return ZIP_E_FAIL;
     const unsigned workers = WorkersFor(folder, overlap, threads);

@@ -53,10 +53,12 @@ class ZIP_File {
   ZIP_FileEntry* EnumNext(ZIP_EnumCursor* cursor) const;
   void EnumEnd(ZIP_EnumCursor* cursor) const;
 
-  // Extracts every entry below folder. Every entry name is checked before
-  // anything is written: a name that would leave the folder fails with
-  // ZIP_E_BAD_ARCHIVE, one whose target path would not fit MAX_PATH with
-  // ZIP_E_CREATE (ZIP_E_FAIL for a folder entry).
+  // Extracts every entry below folder. Every entry is checked before
+  // anything is written: a name that would leave the folder, and a file
+  // entry whose data cannot be decoded (a method other than stored or
+  // deflated, or encryption), fail with ZIP_E_BAD_ARCHIVE; a target path
+  // that would not fit MAX_PATH with ZIP_E_CREATE (ZIP_E_FAIL for a folder
+  // entry).
   //
   // Entries are extracted on one worker thread per processor (up to four),
   // each worker a whole entry at a time, with the outcome of extracting
@@ -79,7 +81,7 @@ class ZIP_File {
   int FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position);
   int ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t limit,
                     std::uint32_t* totalEntries);
-  int CheckTargetPaths(const wchar_t* folder, CKzpTargetOverlap& overlap) const;
+  int CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap) const;
   unsigned WorkersFor(const wchar_t* folder, CKzpTargetOverlap& overlap, unsigned threads) const;
   int ExtractInOrder(const wchar_t* folder, ZIP_ProgressCallback callback, void* context);
   int ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
