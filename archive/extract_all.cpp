@@ -7,6 +7,7 @@
 
 #include "archive/create_folder_path.h"
 #include "archive/decodable_entry.h"
+#include "archive/entry_name.h"
 #include "archive/entry_name_check.h"
 #include "archive/extraction_pool.h"
 #include "archive/folders_ahead.h"
@@ -18,18 +19,6 @@ namespace kzpzip {
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-// Entry names are in the system's default Windows code page.
-bool WidenName(const char* name, std::wstring& wide) {
-  wide.clear();
-  if (name == nullptr) return false;
-  int size = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-  if (size <= 0) return false;
-  wide.assign(static_cast<std::size_t>(size), L'\0');
-  if (MultiByteToWideChar(CP_ACP, 0, name, -1, &wide[0], size) != size) return false;
-  wide.resize(static_cast<std::size_t>(size) - 1);
-  return true;
-}
 
 // "folder\name"; separators inside the name stay as they are, so a target
 // may mix both kinds.
@@ -106,16 +95,16 @@ bool HasRoomForAll(const wchar_t* folder, std::uint64_t dataBytes, std::size_t e
 
 // Every entry is checked before anything is made, so a hostile archive, or
 // one that could not be extracted whole, leaves the disk untouched: a name
-// that would leave the folder, and a file whose data cannot be decoded (an
-// unknown method, encryption) fail the run with ZIP_E_BAD_ARCHIVE, which
-// outranks a path that is merely too long. Folder entries have no data to
-// decode.
+// that does not decode or would leave the folder, and a file whose data
+// cannot be decoded (an unknown method, encryption) fail the run with
+// ZIP_E_BAD_ARCHIVE, which outranks a path that is merely too long. Folder
+// entries have no data to decode.
 int ZIP_File::CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap) const {
   std::size_t folderLength = std::wcslen(folder);
   int tooLong = ZIP_OK;
   std::wstring name;
   for (const auto& entry : entries_) {
-    if (!WidenName(entry->fileName, name) || !IsSafeEntryName(name.c_str())) {
+    if (!WidenEntryName(*entry, name) || !IsSafeEntryName(name.c_str())) {
       return ZIP_E_BAD_ARCHIVE;
     }
     if (!IsSeparator(name.back()) &&
@@ -176,7 +165,7 @@ int ZIP_File::ExtractInOrder(const wchar_t* folder, ZIP_ProgressCallback callbac
   wchar_t target[MAX_PATH] = {};
   for (const auto& entry : entries_) {
     ++progress.current;
-    WidenName(entry->fileName, name);
+    WidenEntryName(*entry, name);
     BuildTargetPath(folder, folderLength, name, target);
     if (callback != nullptr) {
       progress.path = target;
@@ -202,7 +191,7 @@ int ZIP_File::ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
   wchar_t target[MAX_PATH] = {};
   for (const auto& entry : entries_) {
     const std::uint32_t index = progress.current++;
-    WidenName(entry->fileName, name);
+    WidenEntryName(*entry, name);
     BuildTargetPath(folder, folderLength, name, target);
     // The sequential run never reports an entry after a failed one.
     if (pool.Failed()) break;
@@ -231,13 +220,13 @@ void ZIP_File::UndoAfter(std::uint32_t failed, CKzpExtractionPool& pool,
   try {
     for (std::size_t index = std::size_t{failed} + 1; index < entries_.size(); ++index) {
       if (!pool.ExtractedAhead(static_cast<std::uint32_t>(index))) continue;
-      WidenName(entries_[index]->fileName, name);
+      WidenEntryName(*entries_[index], name);
       BuildTargetPath(folder, folderLength, name, target);
       if (!IsSeparator(name.back())) RemoveFile(target);
     }
     const auto& made = folders.made();
     for (auto it = made.rbegin(); it != made.rend() && it->index > failed; ++it) {
-      WidenName(entries_[it->index]->fileName, name);
+      WidenEntryName(*entries_[it->index], name);
       BuildTargetPath(folder, folderLength, name, target);
       target[it->length] = L'\0';
       RemoveDirectoryW(target);

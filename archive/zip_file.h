@@ -45,7 +45,9 @@ class ZIP_File {
   // Null for a negative index or one not below the count.
   ZIP_FileEntry* GetEntry(int index) const;
   // The first entry, in directory order, whose name equals name without
-  // regard to case (the name is narrowed with the thread's code page).
+  // regard to case: for a name in the ANSI code page, the name is narrowed
+  // with the thread's code page and compared byte by byte; a UTF-8 name is
+  // compared as wide text (see entry_name.h).
   ZIP_FileEntry* FindEntry(const wchar_t* name) const;
 
   // Null when the cursor cannot be allocated; EnumNext then answers null.
@@ -54,11 +56,11 @@ class ZIP_File {
   void EnumEnd(ZIP_EnumCursor* cursor) const;
 
   // Extracts every entry below folder. Every entry is checked before
-  // anything is written: a name that would leave the folder, and a file
-  // entry whose data cannot be decoded (a method other than stored or
-  // deflated, or encryption), fail with ZIP_E_BAD_ARCHIVE; a target path
-  // that would not fit MAX_PATH with ZIP_E_CREATE (ZIP_E_FAIL for a folder
-  // entry).
+  // anything is written: a name that does not decode or would leave the
+  // folder, and a file entry whose data cannot be decoded (a method other
+  // than stored or deflated, or encryption), fail with ZIP_E_BAD_ARCHIVE;
+  // a target path that would not fit MAX_PATH with ZIP_E_CREATE (ZIP_E_FAIL
+  // for a folder entry).
   //
   // Entries are extracted on one worker thread per processor (up to four),
   // each worker a whole entry at a time, with the outcome of extracting

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/app_state.h"
+#include "archive/entry_name.h"
 #include "resources/resource.h"
 #include "ui/main_window.h"
 
@@ -67,7 +68,9 @@ void FitListToClient(HWND window) {
 
 CKzpContentsRow MakeContentsRow(const kzpzip::ZIP_FileEntry& entry) {
   CKzpContentsRow row;
-  row.name = entry.fileName != nullptr ? entry.fileName : "";
+  // As the extraction names the file (an ANSI name widened as the list's
+  // ANSI messages would, a UTF-8 one decoded).
+  kzpzip::WidenEntryName(entry, row.name);
   FILETIME stored{};
   SYSTEMTIME when{};
   // The stored clock time as it is: no conversion between time zones.
@@ -95,12 +98,12 @@ void FillContentsList(HWND list) {
     const kzpzip::ZIP_FileEntry* entry = archive.GetEntry(static_cast<int>(index));
     if (entry == nullptr) continue;
     const CKzpContentsRow row = MakeContentsRow(*entry);
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = const_cast<char*>(row.name.c_str());
+    item.pszText = const_cast<wchar_t*>(row.name.c_str());
     const int inserted =
-        static_cast<int>(SendMessageW(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (inserted < 0) continue;
     SetCellText(list, inserted, 1, row.date);
     SetCellText(list, inserted, 2, row.time);

@@ -2,9 +2,9 @@
 // reports the failure (exit code 0) and leaves only files that were complete
 // before the damage was met. An archive refused when it is opened leaves
 // nothing at all and shows message 1000, which every mode shows; one whose
-// entries cannot all be extracted (a hostile name, data in a method this
-// program lacks, encryption) is refused before anything is written,
-// silently.
+// entries cannot all be extracted (a hostile or undecodable name, data in a
+// method this program lacks, encryption) is refused before anything is
+// written, silently.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -133,6 +133,17 @@ INSTANTIATE_TEST_SUITE_P(
                              secret.method = kzppack::kMethodStored;
                              secret.flags = 0x0001;
                              w.Add(std::move(secret));
+                           },
+                           NoDamage, false, {}},
+        // Marked as UTF-8 (flag bit 11), but not UTF-8.
+        DamagedPackageCase{"Utf8NameThatIsNotUtf8",
+                           [](ZipWriter& w) {
+                             w.AddFile("first.txt", "first");
+                             kzppack::ZipEntrySpec odd;
+                             odd.name = "caf\xE9.txt";
+                             odd.data = {'x'};
+                             odd.flags = 0x0800;
+                             w.Add(std::move(odd));
                            },
                            NoDamage, false, {}}),
     [](const ::testing::TestParamInfo<DamagedPackageCase>& info) {
