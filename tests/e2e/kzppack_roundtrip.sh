@@ -2,7 +2,8 @@
 # The packer and the stub together: kzppack packs folders of several shapes
 # natively, the packages extract them under Wine, and the results equal the
 # folders (names, bytes, empty files and folders, times, the read-only bit).
-# Also: Japanese names with --codepage 932 under a Japanese Windows locale,
+# Also: Japanese and accented names, in UTF-8 under a Western and a Japanese
+# Windows locale and with --codepage 932 under a Japanese one,
 # an encrypted configuration that the stub loads, and byte-identical output
 # from two builds.
 set -euo pipefail
@@ -57,25 +58,40 @@ diff -r "$in" "$work/plain-out" || fail "the extracted files differ"
 attributes=$(wine cmd /c attrib "$(winepath -w "$work/plain-out/locked.txt")" 2>/dev/null | tr -d '\r')
 case "$attributes" in *R*) ;; *) fail "locked.txt is not read-only after extraction: $attributes" ;; esac
 
-# Shape 2: Japanese names in code page 932, extracted under a Japanese
-# Windows locale (the stub reads names in the system's ANSI code page).
+# Shape 2: Japanese and accented names. Without --codepage they are
+# written in UTF-8, marked so, and come out the same under a Western and a
+# Japanese Windows locale; with --codepage 932 they are written in that code
+# page and come out right under a Japanese one. check and inspect read both.
 # Wine writes non-ASCII file names only under a glibc locale that exists:
-# make one in a private LOCPATH.
+# make them in a private LOCPATH.
 mkdir -p "$work/locale"
-localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >/dev/null 2>&1 || true
+for locale in de_DE ja_JP; do
+  localedef -i $locale -f UTF-8 "$work/locale/$locale.UTF-8" >/dev/null 2>&1 || true
+done
 export LOCPATH=$work/locale
 jp=$work/japanese
 mkdir -p "$jp/資料" "$jp/空のフォルダ"
 describe "$jp"
 printf 'テキスト\n' >"$jp/資料/説明書.txt"
-printf 'x' >"$jp/ソフト 表.txt"   # 表 is 0x95 0x5C: a trail byte that looks like "\"
+printf 'x' >"$jp/ソフト 表.txt"   # 表 is 0x95 0x5C in code page 932: a trail byte that looks like "\"
+mixed=$work/mixed
+cp -r "$jp" "$mixed"
+printf 'accents\n' >"$mixed/Café déjà vu.txt"
+"$kzppack" build --stub "$stub" --out "$work/utf8.exe" "$mixed" >/dev/null
+for locale in de_DE.UTF-8 ja_JP.UTF-8; do
+  extract "$work/utf8.exe" "$work/utf8-$locale" $locale
+  diff -r "$mixed" "$work/utf8-$locale" || fail "the UTF-8 names differ under $locale"
+done
+"$kzppack" check "$work/utf8.exe" >/dev/null || fail "kzppack check refuses the UTF-8 package"
+"$kzppack" inspect "$work/utf8.exe" | grep -q '  資料/説明書.txt$' ||
+  fail "kzppack inspect does not show the UTF-8 names"
 "$kzppack" build --stub "$stub" --codepage 932 --out "$work/japanese.exe" "$jp" >/dev/null
 extract "$work/japanese.exe" "$work/japanese-out" ja_JP.UTF-8
 diff -r "$jp" "$work/japanese-out" || fail "the Japanese names differ"
-if "$kzppack" build --stub "$stub" --out "$work/no-codepage.exe" "$jp" 2>"$work/err"; then
-  fail "Japanese names were packed without --codepage"
-fi
-grep -q -- "--codepage" "$work/err" || fail "the refusal does not name --codepage: $(cat "$work/err")"
+"$kzppack" check --codepage 932 "$work/japanese.exe" >/dev/null ||
+  fail "kzppack check refuses the code page 932 package"
+"$kzppack" inspect --codepage 932 "$work/japanese.exe" | grep -q '  ソフト 表.txt$' ||
+  fail "kzppack inspect does not show the code page 932 names"
 
 # Shape 3: an encrypted configuration, which the stub must decrypt to load
 # the package at all: /install runs the command only when it does.
