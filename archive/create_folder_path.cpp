@@ -38,11 +38,11 @@ bool CreateFolderPath(const wchar_t* path) {
   // Walk a copy that always ends with a separator, making each prefix up to
   // and including the separator behind its last level. Win32 trims trailing
   // blanks and dots from the last level of a path, but not from a level a
-  // separator follows: "C:\\dest\\dir " names the folder "dir", while the
-  // path "C:\\dest\\dir \\x.txt" goes through "dir ". Each level is named
-  // as the path names it. A level that is there goes on (a file there fails
-  // the next level), as does one the file system calls too long, which
-  // leaves the outcome to the final check.
+  // separator follows (that one loses a single trailing dot at most):
+  // "C:\dest\dir " names the folder "dir", while "C:\dest\dir \x.txt" goes
+  // through "dir ". Each level is named as the path names it. A level that
+  // is there goes on (a file there fails the next level), as does one the
+  // file system calls too long, which leaves the outcome to the final check.
   wchar_t work[MAX_PATH] = {};
   bool addSeparator = !IsSeparator(path[length - 1]);
   if (length + (addSeparator ? 1 : 0) >= MAX_PATH) return false;
