@@ -25,8 +25,9 @@
 # program go through it. The report is the XML file that GoogleTest writes
 # at the end of its run (--gtest_output). With it, an exit status of 0 or 1
 # is GoogleTest's own verdict and stands; any other status (127 from the
-# loader, a signal) is a death, and the XML's failures decide. A program run
-# without any --gtest_ argument is run as plain wine runs it.
+# loader, a signal) is a death, and the XML's failures decide. (This
+# --gtest_output comes last and so replaces one of the test's own.) A program
+# run without any --gtest_ argument is run as plain wine runs it.
 #
 # Sourced by a script test (". <tests>/support/wine_verdict.sh"), it gives:
 #   wine_output <program> [arguments...]
