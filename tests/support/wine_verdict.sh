@@ -33,8 +33,9 @@
 #   wine_output <program> [arguments...]
 #       in place of "wine <program> ...": runs it under Wine and prints its
 #       standard output, which is its report (kzprun's "exit code ..." line,
-#       a command's listing). Ends with 0 once the program reported (or
-#       printed nothing and ended with 0), 1 when it died twice before.
+#       a command's listing); nothing printed and a status other than 0 is
+#       a death before reporting. Ends with 0, or with 1 when the program
+#       died twice before reporting.
 #   wine_path <path>
 #       in place of "winepath -w <path>": the Windows name of a Unix path,
 #       without starting a Wine process (the prefix maps / to Z:).
