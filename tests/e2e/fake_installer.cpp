@@ -7,8 +7,6 @@
 //                         the log when it was made)
 //   -symlink:NAME=TARGET  a symbolic link NAME to TARGET (under Wine; TARGET
 //                         is a Linux path, relative to the current folder)
-// and "-die-on-exit" ends it as Wine's process sometimes ends: its exit code
-// recorded, then its Unix process gone with status 127 (under Wine only).
 #include <windows.h>
 
 #include <cwchar>
@@ -73,20 +71,6 @@ void MakeSymbolicLink(const std::wstring& name, const std::wstring& target) {
   }
 }
 
-// ExitProcess's first step records the exit code (NtTerminateProcess with
-// no handle ends the other threads and sets it); then the Linux exit_group
-// call ends the Unix process at once, as glibc's loader does when its
-// assertion fails at exit, and Wine's own exit path never runs.
-[[noreturn]] void DieOnTheWayOut(int code) {
-  using NtTerminateProcessFunction = LONG(NTAPI*)(HANDLE, LONG);
-  const auto terminate = reinterpret_cast<NtTerminateProcessFunction>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtTerminateProcess")));
-  terminate(nullptr, code);
-  asm volatile("syscall" ::"a"(231), "D"(127) : "rcx", "r11", "memory");
-  for (;;) {
-  }
-}
-
 }  // namespace
 
 int wmain() {
@@ -106,8 +90,5 @@ int wmain() {
   }
 
   const wchar_t* exitSwitch = std::wcsstr(commandLine, L"-exit:");
-  const int code =
-      exitSwitch != nullptr ? static_cast<int>(std::wcstol(exitSwitch + 6, nullptr, 10)) : 0;
-  if (std::wcsstr(commandLine, L"-die-on-exit") != nullptr) DieOnTheWayOut(code);
-  return code;
+  return exitSwitch != nullptr ? static_cast<int>(std::wcstol(exitSwitch + 6, nullptr, 10)) : 0;
 }
