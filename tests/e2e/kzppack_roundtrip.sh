@@ -7,6 +7,7 @@
 # an encrypted configuration that the stub loads, and byte-identical output
 # from two builds.
 set -euo pipefail
+. "$(dirname "$0")/../support/wine_verdict.sh"   # wine_output, wine_path
 kzppack=$1 stub=$2 kzprun=$3
 [ -x "$kzppack" ] || { echo "kzppack is not built: run scripts/build"; exit 1; }
 
@@ -32,7 +33,7 @@ EOF
 extract() {
   mkdir -p "$2"
   local result
-  result=$(LC_ALL=${3:-C.UTF-8} wine "$kzprun" "$(winepath -w "$1")" "/extract:$(winepath -w "$2")" |
+  result=$(LC_ALL=${3:-C.UTF-8} wine_output "$kzprun" "$(wine_path "$1")" "/extract:$(wine_path "$2")" |
     tr -d '\r')
   [ "$result" = "exit code 1 (0x00000001)" ] || fail "extracting $1: $result"
 }
@@ -55,7 +56,7 @@ diff -r "$in" "$work/plain-out" || fail "the extracted files differ"
 [ -d "$work/plain-out/empty folder" ] || fail "the empty folder is missing"
 [ "$(stat -c %Y "$in/read me.txt")" = "$(stat -c %Y "$work/plain-out/read me.txt")" ] ||
   fail "modification time differs"
-attributes=$(wine cmd /c attrib "$(winepath -w "$work/plain-out/locked.txt")" 2>/dev/null | tr -d '\r')
+attributes=$(wine_output cmd /c attrib "$(wine_path "$work/plain-out/locked.txt")" | tr -d '\r')
 case "$attributes" in *R*) ;; *) fail "locked.txt is not read-only after extraction: $attributes" ;; esac
 
 # Shape 2: Japanese and accented names. Without --codepage they are
@@ -106,7 +107,7 @@ if "$kzppack" build --stub "$stub" --out "$work/package.exe" "$enc" 2>"$work/err
   fail "a plain file marked encrypted was packed without --encrypt-config"
 fi
 "$kzppack" build --stub "$stub" --encrypt-config --out "$work/package.exe" "$enc" >/dev/null
-result=$(wine "$kzprun" "$(winepath -w "$work/package.exe")" /install | tr -d '\r')
+result=$(wine_output "$kzprun" "$(wine_path "$work/package.exe")" /install | tr -d '\r')
 [ "$result" = "exit code 7 (0x00000007)" ] || fail "the encrypted package: $result"
 unzip -p "$work/package.exe" settings.xml 2>/dev/null | grep -qx '[0-9A-F]\{48\}' ||
   fail "settings.xml is not stored as 48 upper-case hex digits"
