@@ -8,6 +8,7 @@
 # Under Wine a program takes its time zone from its own TZ (measured with
 # Wine 8.0: a wineserver started under another TZ changes nothing).
 set -euo pipefail
+. "$(dirname "$0")/../support/wine_verdict.sh"   # wine_output, wine_path
 kzppack=$1 stub=$2 kzprun=$3
 [ -x "$kzppack" ] || { echo "kzppack is not built: run scripts/build"; exit 1; }
 
@@ -35,8 +36,8 @@ EOF
   # The stamps hold the local clock times as they are.
   listing=$("$kzppack" inspect "$work/package.exe")
   grep -q '2010-09-05 12:12:02  september.txt' <<<"$listing" || fail "$zone: stored stamp"
-  result=$(TZ=$zone wine "$kzprun" "$(winepath -w "$work/package.exe")" \
-    "/extract:$(winepath -w "$out")" | tr -d '\r')
+  result=$(TZ=$zone wine_output "$kzprun" "$(wine_path "$work/package.exe")" \
+    "/extract:$(wine_path "$out")" | tr -d '\r')
   [ "$result" = "exit code 1 (0x00000001)" ] || fail "$zone: extracting: $result"
   for name in september.txt december.txt; do
     want=$(stat -c %Y "$in/$name") got=$(stat -c %Y "$out/$name")
