@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "resources/resource.h"
+#include "ui/common_controls.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -110,8 +111,7 @@ void FillContentsList(HWND list) {
 
 void ShowContentsWindow(HWND owner) {
   // The list view class must exist before the template is created.
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&classes);
+  RegisterCommonControlClasses(ICC_LISTVIEW_CLASSES);
   DialogBoxParamW(TheApp().instance, MAKEINTRESOURCEW(IDD_CONTENTS), owner, ContentsWindowProc, 0);
 }
 
