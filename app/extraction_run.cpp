@@ -143,14 +143,14 @@ int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, boo
   }
 
   wchar_t programPart[kProgramPartCapacity] = {};
-  bool isBatch = false;
+  InstallerKind kind = InstallerKind::kProgram;
   std::vector<wchar_t> commandLine(kCommandLineCapacity, L'\0');
-  if (!BuildInstallerCommand(programPart, kProgramPartCapacity, &isBatch) ||
+  if (!BuildInstallerCommand(programPart, kProgramPartCapacity, &kind) ||
       !FormatInstallerCommandLine(target, programPart, TheApp().package.GetInstallCommand(),
-                                  isBatch, commandLine.data(), commandLine.size())) {
+                                  kind, commandLine.data(), commandLine.size())) {
     return failed;
   }
-  const DWORD installerCode = RunInstaller(commandLine.data(), target, isBatch);
+  const DWORD installerCode = RunInstaller(commandLine.data(), target, kind);
   const int result = TheApp().package.MapReturnCode(static_cast<std::int32_t>(installerCode));
 
   currentFolder.Restore();

@@ -32,32 +32,34 @@ void DispatchWaitingMessages() {
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
-// The command interpreter by its full path: a bare "cmd.exe" would be
-// searched for in the program's own folder first, where a downloaded
-// package may have a stranger's cmd.exe next to it.
-std::wstring CommandInterpreterPath() {
+// The command interpreter or Windows Installer by its full path: a bare
+// "cmd.exe" would be searched for in the program's own folder first, where
+// a downloaded package may have a stranger's cmd.exe next to it. Empty for a
+// program, which the command line names.
+std::wstring SystemProgramFor(InstallerKind kind) {
+  if (kind == InstallerKind::kProgram) return {};
   wchar_t system[MAX_PATH] = {};
   const UINT length = GetSystemDirectoryW(system, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
-  return std::wstring(system) + L"\\cmd.exe";
+  return std::wstring(system) + (kind == InstallerKind::kBatch ? L"\\cmd.exe" : L"\\msiexec.exe");
 }
 
 }  // namespace
 
-bool BuildInstallerCommand(wchar_t* programPart, size_t capacity, bool* isBatch) {
+bool BuildInstallerCommand(wchar_t* programPart, size_t capacity, InstallerKind* kind) {
   const AppState& app = TheApp();
   return ComposeProgramPart(app.package.GetInstallCommand(), app.package.GetInstallParameters(),
-                            app.switches.forceRequested, programPart, capacity, isBatch);
+                            app.switches.forceRequested, programPart, capacity, kind);
 }
 
-DWORD RunInstaller(wchar_t* commandLine, const wchar_t* folder, bool isBatch) {
-  const std::wstring interpreter = isBatch ? CommandInterpreterPath() : std::wstring();
-  if (isBatch && interpreter.empty()) return ERROR_FILE_NOT_FOUND;
+DWORD RunInstaller(wchar_t* commandLine, const wchar_t* folder, InstallerKind kind) {
+  const std::wstring program = SystemProgramFor(kind);
+  if (kind != InstallerKind::kProgram && program.empty()) return ERROR_FILE_NOT_FOUND;
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(isBatch ? interpreter.c_str() : nullptr, commandLine, nullptr, nullptr,
+  if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), commandLine, nullptr, nullptr,
                       FALSE, CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, nullptr, folder, &startup,
                       &info)) {
     return GetLastError();
