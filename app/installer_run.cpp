@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/installation_job.h"
 #include "app/installer_command.h"
 
 namespace {
@@ -32,6 +33,19 @@ void DispatchWaitingMessages() {
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
+// Waits in slices, serving the thread's window messages between them, for
+// the installer to end and then for every later stage of the installation
+// that still needs the work folder (CKzpInstallationJob tells which).
+void WaitForInstallation(HANDLE installer, const CKzpInstallationJob& job) {
+  while (WaitForSingleObject(installer, kWaitSliceMs) == WAIT_TIMEOUT) {
+    DispatchWaitingMessages();
+  }
+  while (job.UsesWorkFolder()) {
+    DispatchWaitingMessages();
+    Sleep(kWaitSliceMs);
+  }
+}
+
 // The command interpreter or Windows Installer by its full path: a bare
 // "cmd.exe" would be searched for in the program's own folder first, where
 // a downloaded package may have a stranger's cmd.exe next to it. Empty for a
@@ -56,18 +70,21 @@ DWORD RunInstaller(wchar_t* commandLine, const wchar_t* folder, InstallerKind ki
   const std::wstring program = SystemProgramFor(kind);
   if (kind != InstallerKind::kProgram && program.empty()) return ERROR_FILE_NOT_FOUND;
 
+  CKzpInstallationJob job(folder);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
+  // Suspended until it is in the job, so that nothing it starts escapes.
   if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), commandLine, nullptr, nullptr,
-                      FALSE, CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, nullptr, folder, &startup,
-                      &info)) {
+                      FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, nullptr,
+                      folder, &startup, &info)) {
     return GetLastError();
   }
   CKzpProcess process(info);
-  while (WaitForSingleObject(process.Handle(), kWaitSliceMs) == WAIT_TIMEOUT) {
-    DispatchWaitingMessages();
-  }
+  job.Assign(process.Handle());
+  ResumeThread(info.hThread);
+  WaitForInstallation(process.Handle(), job);
+  // The exit code is the installer's own, whatever its later stages end with.
   DWORD exitCode = 0;
   if (!GetExitCodeProcess(process.Handle(), &exitCode)) exitCode = GetLastError();
   return exitCode;

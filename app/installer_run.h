@@ -10,7 +10,9 @@
 bool BuildInstallerCommand(wchar_t* programPart, size_t capacity, InstallerKind* kind);
 
 // Starts the installer command line from folder, without a console window,
-// and waits for it while serving the thread's window messages. A batch file
+// and waits for it, and then for the later stages of the installation that
+// still need the folder (CKzpInstallationJob), while serving the thread's
+// window messages. A batch file
 // runs in the system's cmd.exe, a Windows Installer package in its
 // msiexec.exe, both by their full paths. Returns its
 // exit code, or, when it cannot be started, the error CreateProcessW
