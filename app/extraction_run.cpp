@@ -57,8 +57,8 @@ class CKzpWorkFolderRemoval {
     if (folder_ == nullptr) return;
     RemoveFolderTree(folder_);
     LogText(GetFileAttributesW(folder_) == INVALID_FILE_ATTRIBUTES
-                ? L"work folder removed: "
-                : L"work folder left, for removal at restart where it could be scheduled: ",
+                ? "work folder removed: "
+                : "work folder left, for removal at restart where it could be scheduled: ",
             folder_);
   }
   CKzpWorkFolderRemoval(const CKzpWorkFolderRemoval&) = delete;
@@ -99,15 +99,15 @@ namespace {
 
 void LogExtraction(int result) {
   if (result == kzpzip::ZIP_OK) {
-    LogLine(L"extraction: every entry extracted");
+    LogLine("extraction: every entry extracted");
     return;
   }
   const kzpzip::ZIP_FileEntry* entry = TheApp().archive.FailedEntry();
   if (entry == nullptr) {
-    LogLine(L"extraction failed (result %d)", result);
+    LogLine("extraction failed (result %d)", result);
   } else {
     // The entry's name is narrow text of the system's code page.
-    LogLine(L"extraction failed (result %d) at the entry %S", result, entry->fileName);
+    LogLine("extraction failed (result %d) at the entry %S", result, entry->fileName);
   }
 }
 
@@ -118,35 +118,35 @@ int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, boo
   wchar_t target[kPathCapacity] = {};
   if (useWorkFolder) {
     if (!CreateWorkFolder(target, kPathCapacity)) {
-      LogLine(L"work folder: cannot be made (error %lu)", GetLastError());
+      LogLine("work folder: cannot be made (error %lu)", GetLastError());
       return failed;
     }
   } else if (folder != nullptr) {
     if (std::wcslen(folder) >= kPathCapacity) return 0;
     std::wcscpy(target, folder);
   } else if (!BrowseForTargetFolder(owner, target)) {
-    LogLine(L"no target folder chosen");
+    LogLine("no target folder chosen");
     return 0;  // cancelled, or no file-system folder
   }
-  LogText(useWorkFolder ? L"work folder: " : L"target folder: ", target);
+  LogText(useWorkFolder ? "work folder: " : "target folder: ", target);
 
   // From here every way out restores the current folder and removes the
   // work folder, if there is one.
   CKzpWorkFolderRemoval workFolder(currentFolder, useWorkFolder ? target : nullptr);
 
   if (!SetCurrentDirectoryW(target)) {
-    LogLine(L"the folder cannot be made current (error %lu)", GetLastError());
+    LogLine("the folder cannot be made current (error %lu)", GetLastError());
     return failed;
   }
 
   const unsigned long long required = TheApp().package.GetRequiredSpace();
   const unsigned long long available = AvailableBytesHere();
   if (InstallLogActive()) {
-    LogLine(L"space: %s bytes needed, %s available", LogNumber(required).c_str(),
+    LogLine("space: %s bytes needed, %s available", LogNumber(required).c_str(),
             LogNumber(available).c_str());
   }
   if (!HasEnoughSpace(available, required)) {
-    LogLine(L"not enough space");
+    LogLine("not enough space");
     if (!silent) ShowNoSpaceMessage(owner, required, available);
     return failed;
   }
@@ -182,14 +182,14 @@ int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, boo
   if (!BuildInstallerCommand(programPart, kProgramPartCapacity, &kind) ||
       !FormatInstallerCommandLine(target, programPart, TheApp().package.GetInstallCommand(),
                                   kind, commandLine.data(), commandLine.size())) {
-    LogLine(L"no install command, or one that does not fit");
+    LogLine("no install command, or one that does not fit");
     return failed;
   }
   const DWORD installerCode = RunInstaller(commandLine.data(), target, kind);
   const int result = TheApp().package.MapReturnCode(static_cast<std::int32_t>(installerCode));
   LogLine(result != static_cast<int>(installerCode)
-              ? L"exit code %d mapped to %d by the package's returncode_map"
-              : L"exit code %d taken as it is",
+              ? "exit code %d mapped to %d by the package's returncode_map"
+              : "exit code %d taken as it is",
           installerCode, result);
 
   currentFolder.Restore();

@@ -54,8 +54,8 @@ void DeleteNowOrAtRestart(const wchar_t* path, bool isFolder) {
   const BOOL deleted = isFolder ? RemoveDirectoryW(path) : DeleteFileW(path);
   if (deleted) return;
   LogText(MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)
-              ? L"scheduled for removal at restart: "
-              : L"cannot be removed, nor scheduled for removal at restart: ",
+              ? "scheduled for removal at restart: "
+              : "cannot be removed, nor scheduled for removal at restart: ",
           path);
 }
 

@@ -12,6 +12,14 @@ namespace {
 
 kzpzip::CKzpFileHandle g_log;
 
+// Widens an ASCII text into out (capacity characters, the terminator
+// included), cutting what does not fit.
+void Widen(const char* text, wchar_t* out, std::size_t capacity) {
+  std::size_t i = 0;
+  for (; text[i] != '\0' && i + 1 < capacity; ++i) out[i] = static_cast<unsigned char>(text[i]);
+  out[i] = L'\0';
+}
+
 void WriteLine(const wchar_t* label, const wchar_t* text) noexcept try {
   SYSTEMTIME now{};
   GetLocalTime(&now);
@@ -52,18 +60,23 @@ void OpenInstallLog(const wchar_t* path) {
 
 bool InstallLogActive() { return g_log.valid(); }
 
-void LogLine(const wchar_t* format, ...) {
+void LogLine(const char* format, ...) {
   if (!g_log.valid()) return;
+  wchar_t wideFormat[256] = {};
+  Widen(format, wideFormat, 256);
   wchar_t text[1025] = {};
   va_list arguments;
   va_start(arguments, format);
-  wvsprintfW(text, format, arguments);
+  wvsprintfW(text, wideFormat, arguments);
   va_end(arguments);
   WriteLine(L"", text);
 }
 
-void LogText(const wchar_t* label, const wchar_t* text) {
-  if (g_log.valid()) WriteLine(label, text != nullptr ? text : L"(none)");
+void LogText(const char* label, const wchar_t* text) {
+  if (!g_log.valid()) return;
+  wchar_t wideLabel[256] = {};
+  Widen(label, wideLabel, 256);
+  WriteLine(wideLabel, text != nullptr ? text : L"(none)");
 }
 
 std::wstring LogNumber(unsigned long long value) {

@@ -16,11 +16,13 @@
 void OpenInstallLog(const wchar_t* path);
 bool InstallLogActive();
 
-// One line: format and arguments as wsprintfW takes them (at most 1,024
-// characters in all).
-void LogLine(const wchar_t* format, ...);
-// One line of a label and a text of any length (a path, a command line).
-void LogText(const wchar_t* label, const wchar_t* text);
+// One line: an ASCII format (narrow, so the messages take half the room in
+// the file) whose fields and arguments are those of wsprintfW, so %s takes
+// a wide string and %S a narrow one (at most 1,024 characters in all).
+void LogLine(const char* format, ...);
+// One line of an ASCII label and a text of any length (a path, a command
+// line).
+void LogText(const char* label, const wchar_t* text);
 
 // A 64-bit count in decimal, for LogLine's %s (wsprintfW has no 64-bit field).
 std::wstring LogNumber(unsigned long long value);

@@ -42,12 +42,12 @@ void WaitForInstallation(HANDLE installer, const CKzpInstallationJob& job) {
     DispatchWaitingMessages();
   }
   if (!job.UsesWorkFolder()) return;
-  LogLine(L"the installer has ended; later stages still use the work folder: waiting");
+  LogLine("the installer has ended; later stages still use the work folder: waiting");
   do {
     DispatchWaitingMessages();
     Sleep(kWaitSliceMs);
   } while (job.UsesWorkFolder());
-  LogLine(L"the later stages have ended");
+  LogLine("the later stages have ended");
 }
 
 // The command interpreter or Windows Installer by its full path: a bare
@@ -70,7 +70,7 @@ bool BuildInstallerCommand(wchar_t* programPart, size_t capacity, InstallerKind*
       ComposeProgramPart(app.package.GetInstallCommand(), app.package.GetInstallParameters(),
                          app.switches.forceRequested, programPart, capacity, kind);
   if (built && app.switches.forceRequested && *kind != InstallerKind::kProgram) {
-    LogLine(L"/force is not passed to a batch file or a Windows Installer package");
+    LogLine("/force is not passed to a batch file or a Windows Installer package");
   }
   return built;
 }
@@ -84,26 +84,26 @@ DWORD RunInstaller(wchar_t* commandLine, const wchar_t* folder, InstallerKind ki
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   // Suspended until it is in the job, so that nothing it starts escapes.
-  if (!program.empty()) LogText(L"installer program: ", program.c_str());
-  LogText(L"installer command line: ", commandLine);
+  if (!program.empty()) LogText("installer program: ", program.c_str());
+  LogText("installer command line: ", commandLine);
   if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), commandLine, nullptr, nullptr,
                       FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, nullptr,
                       folder, &startup, &info)) {
     const DWORD error = GetLastError();
-    LogLine(L"the installer cannot be started (error %lu)", error);
+    LogLine("the installer cannot be started (error %lu)", error);
     return error;
   }
   CKzpProcess process(info);
   if (!job.Assign(process.Handle())) {
-    LogLine(L"no job for the installer (error %lu): only the installer itself is waited for",
+    LogLine("no job for the installer (error %lu): only the installer itself is waited for",
             GetLastError());
   }
   ResumeThread(info.hThread);
-  LogLine(L"installer started, process id %lu", info.dwProcessId);
+  LogLine("installer started, process id %lu", info.dwProcessId);
   WaitForInstallation(process.Handle(), job);
   // The exit code is the installer's own, whatever its later stages end with.
   DWORD exitCode = 0;
   if (!GetExitCodeProcess(process.Handle(), &exitCode)) exitCode = GetLastError();
-  LogLine(L"installer exit code %d", exitCode);
+  LogLine("installer exit code %d", exitCode);
   return exitCode;
 }

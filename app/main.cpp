@@ -46,17 +46,17 @@ class CKzpIconRelease {
 bool LoadPackageDefinition(AppState& app, const wchar_t* programPath,
                            const LanguageCode& languageCode) {
   if (app.package.LoadPackage(programPath, languageCode.text)) {
-    LogLine(L"package description: the entry named after the program file");
+    LogLine("package description: the entry named after the program file");
     return true;
   }
   wchar_t name[kDescriptionNameCapacity] = {};
   const bool found = FindDescriptionEntry(app.archive, name);
   const bool loaded = found && app.package.Load(programPath, name, languageCode.text);
   if (!found) {
-    LogLine(L"package description: none found");
+    LogLine("package description: none found");
   } else {
-    LogLine(loaded ? L"package description: %s, found by its content"
-                   : L"package description: %s, found by its content, cannot be read",
+    LogLine(loaded ? "package description: %s, found by its content"
+                   : "package description: %s, found by its content, cannot be read",
             name);
   }
   return loaded;
@@ -74,22 +74,22 @@ const wchar_t* ModeName(const CommandLineSwitches& switches) {
 // The run's first lines: who, how started, in which mode.
 void LogStart(const wchar_t* programPath, const CommandLineSwitches& switches,
               const LanguageCode& languageCode) {
-  LogText(L"program: ", programPath);
-  LogText(L"command line: ", GetCommandLineW());
-  LogLine(L"mode: %s, language: %s", ModeName(switches), languageCode.text);
+  LogText("program: ", programPath);
+  LogText("command line: ", GetCommandLineW());
+  LogLine("mode: %s, language: %s", ModeName(switches), languageCode.text);
 }
 
 void LogArchive(const kzpzip::ZIP_File& archive, int opened) {
   if (!InstallLogActive()) return;
   if (opened != kzpzip::ZIP_OK) {
-    LogLine(L"archive: cannot be opened (result %d)", opened);
+    LogLine("archive: cannot be opened (result %d)", opened);
     return;
   }
   unsigned long long bytes = 0;
   for (unsigned i = 0; i < archive.GetEntryCount(); ++i) {
     bytes += archive.GetEntry(static_cast<int>(i))->uncompressedSize;
   }
-  LogLine(L"archive: opened, %u entries, %s bytes", archive.GetEntryCount(),
+  LogLine("archive: opened, %u entries, %s bytes", archive.GetEntryCount(),
           LogNumber(bytes).c_str());
 }
 
@@ -135,7 +135,7 @@ int RunMode(AppState& app, const LanguageCode& languageCode) {
     app.exitCode = silentInstall ? kInstallFailedExitCode : 0;
     return app.exitCode;
   }
-  LogLine(L"package: %s, version %s", NoneIfNull(app.package.GetPackageName()),
+  LogLine("package: %s, version %s", NoneIfNull(app.package.GetPackageName()),
           NoneIfNull(app.package.GetPackageVersion()));
   LoadIcons(app);
 
@@ -171,13 +171,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     ParseCommandLine(commandLine, app.switches);
     OpenInstallLog(app.switches.logPath);
     const int exitCode = RunMode(app, languageCode);
-    LogLine(L"exit code %d", exitCode);
+    LogLine("exit code %d", exitCode);
     return exitCode;
   } catch (const std::bad_alloc&) {
     // Out of memory outside the run (loading the package, say): a silent
     // installation reports a failure that deployment tools recognise.
     const int exitCode = IsSilentInstall(app.switches) ? kInstallFailedExitCode : app.exitCode;
-    LogLine(L"out of memory; exit code %d", exitCode);
+    LogLine("out of memory; exit code %d", exitCode);
     return exitCode;
   }
 }
