@@ -22,19 +22,23 @@
 namespace {
 
 const wchar_t kCaption[] = L"Quellmar Self Extracting Package";
-constexpr int kContentsList = 1008;
-constexpr WPARAM kViewContents = 0xFF0;
 
-enum class Run { kExtract, kInstall, kUsage, kWindow, kControl };
+struct RunCase {
+  const char* name;
+  const wchar_t* switches;  // none: the package window, with its contents list
+  DWORD exitCode;
+  bool control;  // the control program instead of the stub: it must load them
+};
 
 struct Planted {
   const char* name;
   std::vector<const wchar_t*> dlls;
 };
 
-std::wstring MarkerDllPath() { return WinePathFromUnix(KZP_LOAD_MARKER_UNIX_PATH); }
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Planted& c, std::ostream* os) { *os << c.name; }
 
-// The names of the ".loaded" files in folder: the planted DLLs that ran.
+// The ".loaded" files the marker DLL leaves beside itself when it runs.
 std::wstring LoadedMarkers(const std::wstring& folder) {
   std::wstring found;
   WIN32_FIND_DATAW item{};
@@ -46,47 +50,32 @@ std::wstring LoadedMarkers(const std::wstring& folder) {
   return found;
 }
 
-// The package window with its contents list open: the list view is what
-// needs comctl32, loaded when the list opens. Answers the rows it showed.
+// The package window with its contents list open (the list view is what
+// needs comctl32); answers the rows the list showed.
 ProcessOutcome ShowContents(const std::wstring& package, LRESULT* rows) {
+  auto main = [](WindowAnswer act) { return WindowStep{kCaption, std::move(act), true}; };
   return RunConversation(
       package, L"",
-      {WindowStep{kCaption, [](HWND w, const ObservedWindow&) { ChooseSystemCommand(w, kViewContents); },
-                  true},
+      {main([](HWND w, const ObservedWindow&) { ChooseSystemCommand(w, 0xFF0); }),
        WindowStep{L"Package Contents",
                   [rows](HWND w, const ObservedWindow&) {
-                    *rows = SendWithLimit(GetDlgItem(w, kContentsList), LVM_GETITEMCOUNT, 0, 0);
+                    *rows = SendWithLimit(GetDlgItem(w, 1008), LVM_GETITEMCOUNT, 0, 0);
                     PressKey(w, VK_ESCAPE);
                   }},
-       WindowStep{kCaption, [](HWND w, const ObservedWindow&) { PressButton(w, IDCANCEL); }, true}},
+       main([](HWND w, const ObservedWindow&) { PressButton(w, IDCANCEL); })},
       40000);
 }
-
-const char* RunName(Run run) {
-  switch (run) {
-    case Run::kExtract: return "Extract";
-    case Run::kInstall: return "Install";
-    case Run::kUsage: return "Usage";
-    case Run::kWindow: return "WindowWithContents";
-    case Run::kControl: return "ControlWithStaticImport";
-  }
-  return "";
-}
-
-void PrintTo(Run run, std::ostream* os) { *os << RunName(run); }
-void PrintTo(const Planted& planted, std::ostream* os) { *os << planted.name; }
 
 // Native-first overrides for the programs this test starts, by their file
 // names, which are this process's own (an override in the environment does
 // not reach a program that a Windows process starts under Wine).
-class PlantedDll : public ::testing::TestWithParam<std::tuple<Run, Planted>> {
+class PlantedDll : public ::testing::TestWithParam<std::tuple<RunCase, Planted>> {
  protected:
   void SetUp() override {
     const std::wstring id = std::to_wstring(GetCurrentProcessId());
-    package_ = folder_ / (L"planted-" + id + L".exe");
-    control_ = folder_ / (L"control-" + id + L".exe");
-    for (const std::wstring& path : {package_, control_}) {
-      const std::wstring key = OverridesKey(path);
+    for (const wchar_t* name : {L"planted-", L"control-"}) {
+      programs_.push_back(folder_ / (name + id + L".exe"));
+      const std::wstring key = OverridesKey(programs_.back());
       for (const wchar_t* dll : {L"comctl32", L"uxtheme"}) {
         ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), dll, REG_SZ, L"native,builtin",
                                   sizeof L"native,builtin"),
@@ -94,79 +83,60 @@ class PlantedDll : public ::testing::TestWithParam<std::tuple<Run, Planted>> {
       }
     }
     for (const wchar_t* dll : std::get<1>(GetParam()).dlls) {
-      ASSERT_TRUE(CopyFileW(MarkerDllPath().c_str(), (folder_ / dll).c_str(), FALSE));
+      ASSERT_TRUE(CopyFileW(WinePathFromUnix(KZP_LOAD_MARKER_UNIX_PATH).c_str(),
+                            (folder_ / dll).c_str(), FALSE));
     }
   }
   void TearDown() override {
-    for (const std::wstring& path : {package_, control_}) {
-      const std::wstring key = OverridesKey(path);
+    for (const std::wstring& program : programs_) {
+      const std::wstring key = OverridesKey(program);
       RegDeleteTreeW(HKEY_CURRENT_USER, key.substr(0, key.rfind(L'\\')).c_str());
     }
   }
-
   static std::wstring OverridesKey(const std::wstring& program) {
     return L"Software\\Wine\\AppDefaults\\" + program.substr(program.rfind(L'\\') + 1) +
            L"\\DllOverrides";
   }
 
   CKzpTempFolder folder_;
-  std::wstring package_;
-  std::wstring control_;
+  std::vector<std::wstring> programs_;  // the package, the control program
 };
 
-TEST_P(PlantedDll, NeverRunsInTheStub) {
+TEST_P(PlantedDll, RunsOnlyInTheControlProgram) {
+  const RunCase& c = std::get<0>(GetParam());
   CKzpPackageFixture package;
   package.AddInstaller("setup.exe");
   package.AddDescription("package.xml", "setup.exe", "-exit:0");
-  const std::wstring& path = package_;
-  ASSERT_TRUE(package.WriteTo(path));
-  const std::wstring out = folder_ / L"out";
-  ASSERT_TRUE(CreateDirectoryW(out.c_str(), nullptr));
+  ASSERT_TRUE(package.WriteTo(programs_[0]));
+  ASSERT_TRUE(CopyFileW(WinePathFromUnix(KZP_STATIC_IMPORT_UNIX_PATH).c_str(),
+                        programs_[1].c_str(), FALSE));
+  ASSERT_TRUE(CreateDirectoryW((folder_ / L"out").c_str(), nullptr));
 
-  ProcessOutcome outcome;
-  LRESULT rows = 0;
-  DWORD expected = 0;
-  switch (std::get<0>(GetParam())) {
-    case Run::kExtract:
-      outcome = RunProcess(path, L"/extract:" + out);
-      expected = 1;
-      break;
-    case Run::kInstall:
-      outcome = RunProcess(path, L"/install");
-      break;
-    case Run::kUsage:
-      outcome = RunProcess(path, L"/help");  // answered by closing it
-      expected = 1;
-      break;
-    case Run::kWindow:
-      outcome = ShowContents(path, &rows);
-      expected = 3;
-      EXPECT_EQ(rows, 2) << "the list view worked: comctl32 came from the system";
-      break;
-    case Run::kControl: {
-      ASSERT_TRUE(CopyFileW(WinePathFromUnix(KZP_STATIC_IMPORT_UNIX_PATH).c_str(),
-                            control_.c_str(), FALSE));
-      outcome = RunProcess(control_, L"");
-      EXPECT_NE(LoadedMarkers(folder_.Path()), L"")
-          << "a static import must find the planted DLL, or this test proves nothing";
-      return;
-    }
-  }
-  EXPECT_TRUE(outcome.started);
+  LRESULT rows = 2;
+  const ProcessOutcome outcome =
+      c.control            ? RunProcess(programs_[1], L"")
+      : c.switches != nullptr ? RunProcess(programs_[0], c.switches + (folder_ / L"out"))
+                              : ShowContents(programs_[0], &rows);
   EXPECT_FALSE(outcome.timedOut);
-  EXPECT_EQ(outcome.exitCode, expected);
+  EXPECT_EQ(outcome.exitCode, c.exitCode);
+  EXPECT_EQ(rows, 2) << "the list view works: comctl32 came from the system";
   const std::wstring loaded = LoadedMarkers(folder_.Path());
-  EXPECT_EQ(loaded, L"") << std::string(loaded.begin(), loaded.end());
+  EXPECT_EQ(loaded.empty(), !c.control) << std::string(loaded.begin(), loaded.end())
+                                         << (c.control ? "a static import must find it" : "");
 }
 
+// The switches get the extraction folder appended (unused by /install).
 INSTANTIATE_TEST_SUITE_P(
     BesideThePackage, PlantedDll,
-    ::testing::Combine(::testing::Values(Run::kExtract, Run::kInstall, Run::kUsage, Run::kWindow,
-                                         Run::kControl),
-                       ::testing::Values(Planted{"Both", {L"comctl32.dll", L"uxtheme.dll"}},
-                                         Planted{"UxthemeOnly", {L"uxtheme.dll"}})),
-    [](const ::testing::TestParamInfo<std::tuple<Run, Planted>>& info) {
-      return std::string(RunName(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
+    ::testing::Combine(
+        ::testing::Values(RunCase{"Extract", L"/extract:", 1, false},
+                          RunCase{"Install", L"/install /x:", 0, false},
+                          RunCase{"WindowWithContents", nullptr, 3, false},
+                          RunCase{"ControlWithStaticImport", nullptr, 0, true}),
+        ::testing::Values(Planted{"Both", {L"comctl32.dll", L"uxtheme.dll"}},
+                          Planted{"UxthemeOnly", {L"uxtheme.dll"}})),
+    [](const ::testing::TestParamInfo<std::tuple<RunCase, Planted>>& info) {
+      return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     });
 
 }  // namespace
