@@ -183,7 +183,10 @@ TEST_F(InstallLog, KilledRunKeepsWhatItHadWritten) {
     WaitForSingleObject(installer, 5000);
     CloseHandle(installer);
   }
-  for (const std::wstring& work : ItemsIn(temp_)) RemoveTreeForTests(temp_ + L"\\" + work);
+  // Its console host lets go of the folder a moment after it.
+  for (int wait = 0; wait < 100 && !ItemsIn(temp_).empty(); ++wait, Sleep(100)) {
+    for (const std::wstring& work : ItemsIn(temp_)) RemoveTreeForTests(temp_ + L"\\" + work);
+  }
 }
 
 }  // namespace
