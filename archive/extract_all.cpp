@@ -99,21 +99,22 @@ bool HasRoomForAll(const wchar_t* folder, std::uint64_t dataBytes, std::size_t e
 // cannot be decoded (an unknown method, encryption) fail the run with
 // ZIP_E_BAD_ARCHIVE, which outranks a path that is merely too long. Folder
 // entries have no data to decode.
-int ZIP_File::CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap) const {
+int ZIP_File::CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap) {
   std::size_t folderLength = std::wcslen(folder);
   int tooLong = ZIP_OK;
   std::wstring name;
-  for (const auto& entry : entries_) {
-    if (!WidenEntryName(*entry, name) || !IsSafeEntryName(name.c_str())) {
-      return ZIP_E_BAD_ARCHIVE;
-    }
-    if (!IsSeparator(name.back()) &&
-        !IsDecodableEntry(entry->flags, entry->compressionMethod)) {
+  for (std::size_t index = 0; index < entries_.size(); ++index) {
+    const auto& entry = entries_[index];
+    if (!WidenEntryName(*entry, name) || !IsSafeEntryName(name.c_str()) ||
+        (!IsSeparator(name.back()) &&
+         !IsDecodableEntry(entry->flags, entry->compressionMethod))) {
+      failedEntry_ = index;
       return ZIP_E_BAD_ARCHIVE;
     }
     overlap.Add(name.c_str());
     if (tooLong == ZIP_OK && !FitsTargetPath(folderLength, name)) {
       tooLong = IsSeparator(name.back()) ? ZIP_E_FAIL : ZIP_E_CREATE;
+      failedEntry_ = index;
     }
   }
   return tooLong;
@@ -136,8 +137,13 @@ int ZIP_File::ExtractAll(const wchar_t* folder, ZIP_ProgressCallback callback, v
   return ExtractAllOnThreads(folder, callback, context, std::min(kMaxWorkers, UsableProcessors()));
 }
 
+const ZIP_FileEntry* ZIP_File::FailedEntry() const {
+  return failedEntry_ < entries_.size() ? entries_[failedEntry_].get() : nullptr;
+}
+
 int ZIP_File::ExtractAllOnThreads(const wchar_t* folder, ZIP_ProgressCallback callback,
                                   void* context, unsigned threads) {
+  failedEntry_ = SIZE_MAX;
   if (folder == nullptr) return ZIP_E_BAD_ARG;
   try {
     CKzpTargetOverlap overlap;
@@ -172,7 +178,10 @@ int ZIP_File::ExtractInOrder(const wchar_t* folder, ZIP_ProgressCallback callbac
       if (callback(context, &progress) == 0) return ZIP_OK;
     }
     const int result = ExtractEntry(*entry, target, folderLength + 1 + name.size(), true);
-    if (result != ZIP_OK) return result;
+    if (result != ZIP_OK) {
+      failedEntry_ = progress.current - 1;
+      return result;
+    }
   }
   return ZIP_OK;
 }
@@ -204,7 +213,10 @@ int ZIP_File::ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
     if (!pool.Submit(*entry, index, target, length)) break;
   }
   const int result = pool.Finish();
-  if (result != ZIP_OK) UndoAfter(pool.FailedIndex(), pool, folders, folder);
+  if (result != ZIP_OK) {
+    failedEntry_ = pool.FailedIndex();
+    UndoAfter(pool.FailedIndex(), pool, folders, folder);
+  }
   return result;
 }
 

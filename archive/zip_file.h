@@ -77,13 +77,16 @@ class ZIP_File {
   // calling thread alone, entry after entry.
   int ExtractAllOnThreads(const wchar_t* folder, ZIP_ProgressCallback callback, void* context,
                           unsigned threads);
+  // The entry whose failure the last extraction reported, or null: it
+  // succeeded, or failed for no entry's sake (memory, the folder).
+  const ZIP_FileEntry* FailedEntry() const;
 
  private:
   int ReadDirectory(HANDLE file);
   int FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position);
   int ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t limit,
                     std::uint32_t* totalEntries);
-  int CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap) const;
+  int CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap);
   unsigned WorkersFor(const wchar_t* folder, CKzpTargetOverlap& overlap, unsigned threads) const;
   int ExtractInOrder(const wchar_t* folder, ZIP_ProgressCallback callback, void* context);
   int ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
@@ -98,6 +101,7 @@ class ZIP_File {
   bool hasLeadingData_ = false;
   std::uint32_t archiveStart_ = 0;
   std::uint32_t centralDirOffset_ = 0;
+  std::size_t failedEntry_ = SIZE_MAX;  // of the last extraction; none when SIZE_MAX
 };
 
 }  // namespace kzpzip

@@ -192,7 +192,9 @@ void Checker::CheckDescription(const PackageDocuments& documents) {
 
 // The stub starts "<work folder>\<command>", so the command is a file of
 // the package; ".bat" and ".cmd" (in small letters) run through cmd.exe /C
-// and get neither the parameters nor /force.
+// and get neither the parameters nor /force; ".msi" and ".msp" (in any
+// case) run through msiexec /i or /p with the parameters, which is as good
+// as a program, so they raise nothing here.
 void Checker::CheckCommand(const CKzpXMLReader& d, const CKzpXMLNode* command,
                            const PackageEntry* entry) {
   std::string name = Utf16ToUtf8(ElementText(command));

@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "archive/entry_name.h"
 #include "resources/resource.h"
+#include "ui/common_controls.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -113,8 +114,7 @@ void FillContentsList(HWND list) {
 
 void ShowContentsWindow(HWND owner) {
   // The list view class must exist before the template is created.
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&classes);
+  RegisterCommonControlClasses(ICC_LISTVIEW_CLASSES);
   DialogBoxParamW(TheApp().instance, MAKEINTRESOURCEW(IDD_CONTENTS), owner, ContentsWindowProc, 0);
 }
 

@@ -280,6 +280,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 "<command_params>-q</command_params>")},
                    {"tools/setup.cmd", "exit"}}),
              kCheck, 0, "neither the parameters nor /force"},
+        // The stub hands .msi and .msp packages, in any case, to msiexec.
+        Case{"WindowsInstallerPackageInCapitals",
+             {{"package.xml", Description("", "<kzp_package version=\"2.0.1.0\">",
+                                          "<name_xlate lang=\"en\">N</name_xlate>",
+                                          "<command>Product.MSI</command>"
+                                          "<command_params>/qn</command_params>")},
+              {"Product.MSI", "msi"}},
+             kCheck, 0, "no findings"},
         Case{"PackageDataNotWellFormed",
              With({{"package.xml", kGood}, {"vr_data.xml", "<vr_pkg_data>"}}), kCheck, 1,
              "ignores the whole file"},

@@ -10,6 +10,7 @@
 #include "packer/zip_mutators.h"
 #include "packer/zip_writer.h"
 #include "temp_folder.h"
+#include "ui/common_controls.h"
 #include "ui/contents_window.h"
 #include "ui/folder_browser.h"
 #include "ui/license_dialog.h"
@@ -84,8 +85,7 @@ TEST(ContentsList, ListsEveryEntryWithUnsignedSizes) {
   AppState& app = TheApp();
   ASSERT_EQ(app.archive.Open(path.c_str(), true), kzpzip::ZIP_OK);
 
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&classes);
+  ASSERT_TRUE(RegisterCommonControlClasses(ICC_LISTVIEW_CLASSES));
   HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 400, 200, nullptr,
                               nullptr, nullptr, nullptr);
   ASSERT_NE(list, nullptr);
