@@ -11,6 +11,7 @@
 #include "app/installer_command.h"
 #include "app/installer_run.h"
 #include "app/work_folder.h"
+#include "archive/entry_name.h"
 #include "resources/resource.h"
 #include "ui/folder_browser.h"
 #include "ui/no_space_message.h"
@@ -106,8 +107,14 @@ void LogExtraction(int result) {
   if (entry == nullptr) {
     LogLine("extraction failed (result %d)", result);
   } else {
-    // The entry's name is narrow text of the system's code page.
-    LogLine("extraction failed (result %d) at the entry %S", result, entry->fileName);
+    // Decoded as the extraction decodes it (UTF-8 or the system's code
+    // page); a name that does not decode is logged as its raw bytes.
+    std::wstring name;
+    if (kzpzip::WidenEntryName(*entry, name)) {
+      LogLine("extraction failed (result %d) at the entry %s", result, name.c_str());
+    } else {
+      LogLine("extraction failed (result %d) at the entry %S", result, entry->fileName);
+    }
   }
 }
 

@@ -97,6 +97,19 @@ void Hostile(CKzpPackageFixture& package) {
   package.Writer().AddFile("../escape.txt", "outside");
 }
 
+// A file whose data the stub cannot decode (bzip2), named in UTF-8: the log
+// names it as the extraction reads it.
+void Undecodable(CKzpPackageFixture& package) {
+  package.AddInstaller("setup.exe");
+  package.AddDescription("package.xml", "setup.exe", "-exit:0");
+  kzppack::ZipEntrySpec entry;
+  entry.name = "\xE8\xB3\x87\xE6\x96\x99/caf\xC3\xA9.txt";
+  entry.data = {'B', 'Z', 'h'};
+  entry.method = 12;
+  entry.flags = 0x0800;
+  package.Writer().Add(std::move(entry));
+}
+
 void Missing(CKzpPackageFixture& package) {
   package.AddDescription("package.xml", "missing.exe", nullptr);
 }
@@ -116,6 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
         LogCase{"HostileEntry", Hostile, L"/install", kInstallFailed,
                 {"  extraction failed (result -7) at the entry ../escape.txt",
                  "  work folder removed: ", "  exit code 1603\r\n"}},
+        LogCase{"UndecodableUtf8Entry", Undecodable, L"/install", kInstallFailed,
+                {"  extraction failed (result -7) at the entry "
+                 "\xE8\xB3\x87\xE6\x96\x99/caf\xC3\xA9.txt",
+                 "  exit code 1603\r\n"}},
         LogCase{"InstallerCannotStart", Missing, L"/sms", ERROR_FILE_NOT_FOUND,
                 {"  the installer cannot be started (error 2)", "  exit code 2\r\n"}},
         LogCase{"SilentExtract", Hostile, L"/extract:{out}", 0,
