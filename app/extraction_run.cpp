@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/decimal_text.h"
 #include "app/install_log.h"
 #include "app/installer_command.h"
 #include "app/installer_run.h"
@@ -149,8 +150,8 @@ int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, boo
   const unsigned long long required = TheApp().package.GetRequiredSpace();
   const unsigned long long available = AvailableBytesHere();
   if (InstallLogActive()) {
-    LogLine("space: %s bytes needed, %s available", LogNumber(required).c_str(),
-            LogNumber(available).c_str());
+    LogLine("space: %s bytes needed, %s available", DecimalText(required).c_str(),
+            DecimalText(available).c_str());
   }
   if (!HasEnoughSpace(available, required)) {
     LogLine("not enough space");

@@ -79,12 +79,3 @@ void LogText(const char* label, const wchar_t* text) {
   WriteLine(wideLabel, text != nullptr ? text : L"(none)");
 }
 
-std::wstring LogNumber(unsigned long long value) {
-  wchar_t digits[24] = {};
-  wchar_t* at = digits + 23;
-  do {
-    *--at = static_cast<wchar_t>(L'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  return at;
-}

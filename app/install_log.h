@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 // The install log that "/log:<path>" asks for: what a run did, one line per
 // step, appended to a text file that Notepad and Configuration Manager's log
 // viewer both read: UTF-8, with a byte order mark when the file is new, and
@@ -24,5 +22,3 @@ void LogLine(const char* format, ...);
 // line).
 void LogText(const char* label, const wchar_t* text);
 
-// A 64-bit count in decimal, for LogLine's %s (wsprintfW has no 64-bit field).
-std::wstring LogNumber(unsigned long long value);

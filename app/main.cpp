@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/dll_search.h"
 #include "app/extraction_run.h"
+#include "app/decimal_text.h"
 #include "app/install_log.h"
 #include "app/language_code.h"
 #include "app/module_library.h"
@@ -90,7 +91,7 @@ void LogArchive(const kzpzip::ZIP_File& archive, int opened) {
     bytes += archive.GetEntry(static_cast<int>(i))->uncompressedSize;
   }
   LogLine("archive: opened, %u entries, %s bytes", archive.GetEntryCount(),
-          LogNumber(bytes).c_str());
+          DecimalText(bytes).c_str());
 }
 
 void LoadIcons(AppState& app) {
