@@ -6,6 +6,7 @@
 
 #include "archive/entry_name_check.h"
 #include "packer/code_page.h"
+#include "packer/entry_name_encoding.h"
 #include "packer/file_access.h"
 #include "packer/text_convert.h"
 
@@ -118,15 +119,16 @@ PackageContents ScanFolder(const fs::path& folder, int codePage,
       refusals.push_back(where + problem);
       continue;
     }
-    if (!EncodeForCodePage(codePage, item.name, entry.name)) {
+    StoredName stored;
+    if (!EncodeEntryName(codePage, item.name, stored)) {
       refusals.push_back(where + (codePage == kAsciiOnly
-                                      ? "the name is not plain ASCII; give --codepage with the "
-                                        "code page of the machines that will run the package "
-                                        "(932 for Japanese names, 1252 for Western ones)"
+                                      ? "the name holds a control character (U+0080 to U+009F)"
                                       : "code page " + std::to_string(codePage) +
                                             " has no exact form for this name"));
       continue;
     }
+    entry.name = stored.bytes;
+    entry.utf8Name = stored.utf8;
     entry.modified = item.modified;
     entry.attributes = item.attributes;
     if (entry.isFolder) {

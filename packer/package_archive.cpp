@@ -7,11 +7,13 @@
 #include <memory>
 #include <set>
 
+#include "archive/decodable_entry.h"
 #include "archive/entry_name_check.h"
 #include "archive/file_spans.h"
 #include "archive/zip_records.h"
 #include "archive/zip_result.h"
 #include "packer/code_page.h"
+#include "packer/entry_name_encoding.h"
 #include "packer/file_access.h"
 #include "packer/text_convert.h"
 
@@ -22,7 +24,6 @@ namespace fs = std::filesystem;
 using namespace kzpzip;
 
 constexpr std::uint32_t kMaxPosition = 0x7FFFFFFF;  // the stub seeks with signed 32 bits
-constexpr std::uint32_t kFlagEncrypted = 0x0001;
 constexpr std::uint32_t kFlagDataDescriptor = 0x0008;
 constexpr std::size_t kChunk = 16384;
 
@@ -204,6 +205,7 @@ int ReadDirectory(Walk& walk) {
     // The stub keeps a name up to its first zero byte.
     entry.name = name.substr(0, name.find('\0'));
     entry.flags = central.shared.flags;
+    entry.utf8Name = (entry.flags & kFlagUtf8Name) != 0;
     entry.method = central.shared.compressionMethod;
     entry.dosDate = central.shared.lastModDate;
     entry.dosTime = central.shared.lastModTime;
@@ -381,7 +383,8 @@ int DecodeArchiveEntry(const fs::path& package, const ArchiveEntryInfo& entry, B
   return ZIP_OK;
 }
 
-std::string DisplayName(int codePage, const std::string& name) {
+std::string DisplayName(int codePage, const std::string& name, bool utf8Name) {
+  if (utf8Name) codePage = kUtf8CodePage;
   std::string utf8;
   if (DecodeFromCodePage(codePage, name, utf8)) return utf8;
   // Character by character: the longest piece (up to 4 bytes) that decodes
@@ -420,7 +423,8 @@ PackageContents ArchiveContents(const fs::path& package, int codePage,
   for (const ArchiveEntryInfo& info : listing.entries) {
     PackageEntry entry;
     entry.name = info.name;
-    entry.displayName = DisplayName(codePage, info.name);
+    entry.utf8Name = info.utf8Name;
+    entry.displayName = DisplayName(codePage, info.name, info.utf8Name);
     entry.isFolder = !info.name.empty() && info.name.back() == '/';
     entry.size = info.size;
     infos->emplace(info.name, info);
@@ -456,12 +460,18 @@ std::vector<Finding> CheckArchive(const fs::path& package, const ArchiveListing&
   std::map<std::wstring, std::pair<std::string, bool>> files;
   std::map<std::wstring, std::string> folders;
   for (const ArchiveEntryInfo& entry : listing.entries) {
-    const std::string name = DisplayName(codePage, entry.name);
+    const std::string name = DisplayName(codePage, entry.name, entry.utf8Name);
     auto add = [&](Severity severity, std::string message) {
       findings.push_back({severity, name, 0, std::move(message)});
     };
     bool decodes = true;
-    const std::wstring wide = WideName(codePage, entry.name, decodes);
+    const std::wstring wide =
+        WideName(entry.utf8Name ? kUtf8CodePage : codePage, entry.name, decodes);
+    if (entry.utf8Name && !decodes) {
+      add(Severity::kError, "the stub refuses the package for this name: it is marked as UTF-8 "
+                            "(flag bit 11) but is not valid UTF-8");
+      continue;
+    }
     if (!IsSafeEntryName(wide.c_str())) {
       add(Severity::kError, "the stub refuses the package for this name: it is empty, starts "
                             "with a separator, holds a colon or \"..\", or names a device");
@@ -470,22 +480,29 @@ std::vector<Finding> CheckArchive(const fs::path& package, const ArchiveListing&
     if (!decodes) {
       add(Severity::kWarning,
           codePage == kAsciiOnly
-              ? "the name is not plain ASCII: it comes out differently on machines of different "
-                "code pages (inspect and check it with --codepage)"
+              ? "the name is not plain ASCII and not marked as UTF-8: it comes out differently "
+                "on machines of different code pages (inspect and check it with --codepage)"
               : "the name is not valid in code page " + std::to_string(codePage) +
                     ": it comes out under another name");
     }
-    if ((entry.flags & kFlagEncrypted) != 0) {
-      add(Severity::kError, "encrypted (flag bit 0): the stub cannot decrypt it, and fails "
-                            "to extract it");
-    } else {
+    const bool isFolder = wide.back() == L'/' || wide.back() == L'\\';
+    // The stub's own rule, known from the directory; a folder entry has no
+    // data to decode, whatever its records say.
+    if (!isFolder && !IsDecodableEntry(entry.flags, entry.method)) {
+      add(Severity::kError, "the stub refuses the package for this entry: " +
+                                std::string((entry.flags & kFlagEncrypted) != 0
+                                                ? "encrypted (flag bit 0), which it cannot decrypt"
+                                                : "packed with method " + std::to_string(entry.method) +
+                                                      " (" + MethodName(entry.method) +
+                                                      "); it reads stored (0) and deflated (8) "
+                                                      "entries only"));
+    } else if (!isFolder) {
       std::string why;
       if (DecodeArchiveEntry(package, entry, nullptr, why) != ZIP_OK) {
         add(Severity::kError, "the stub fails to extract it: " + why);
       }
     }
     const std::vector<std::wstring> levels = Levels(wide);
-    const bool isFolder = wide.back() == L'/' || wide.back() == L'\\';
     const std::size_t parents = isFolder ? levels.size() : levels.size() - 1;
     for (std::size_t depth = 1; depth <= parents; ++depth) {
       const std::wstring path = Joined(levels, depth);

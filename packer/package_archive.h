@@ -17,6 +17,7 @@ namespace kzppack {
 
 struct ArchiveEntryInfo {
   std::string name;  // as stored
+  bool utf8Name = false;  // marked as UTF-8 (flag bit 11)
   std::uint32_t flags = 0;
   std::uint32_t method = 0;
   std::uint32_t dosDate = 0;
@@ -48,8 +49,8 @@ ArchiveListing ListArchive(const std::filesystem::path& package);
 int DecodeArchiveEntry(const std::filesystem::path& package, const ArchiveEntryInfo& entry,
                        Bytes* bytes, std::string& why);
 
-// The entries of a package that opens, to check it as it is; names are
-// read in the code page given (0: ASCII).
+// The entries of a package that opens, to check it as it is; names not
+// marked as UTF-8 are read in the code page given (0: ASCII).
 PackageContents ArchiveContents(const std::filesystem::path& package, int codePage,
                                 const ArchiveListing& listing);
 
@@ -62,8 +63,8 @@ PackageContents ArchiveContents(const std::filesystem::path& package, int codePa
 std::vector<Finding> CheckArchive(const std::filesystem::path& package,
                                   const ArchiveListing& listing, int codePage);
 
-// An entry name for people: decoded in the code page (0: ASCII), bytes
-// that do not decode as \xNN.
-std::string DisplayName(int codePage, const std::string& name);
+// An entry name for people: decoded as UTF-8 when it is marked so, else in
+// the code page (0: ASCII); bytes that do not decode as \xNN.
+std::string DisplayName(int codePage, const std::string& name, bool utf8Name = false);
 
 }  // namespace kzppack

@@ -46,7 +46,7 @@ void ListEntries(const ArchiveListing& listing, int codePage, std::ostream& out)
     if ((entry.attributes & 0x02) != 0) notes += ", hidden";
     if ((entry.attributes & 0x04) != 0) notes += ", system";
     if ((entry.flags & 0x01) != 0) notes += ", encrypted";
-    out << line << DisplayName(codePage, entry.name)
+    out << line << DisplayName(codePage, entry.name, entry.utf8Name)
         << (notes.empty() ? "" : "  (" + notes.substr(2) + ")") << "\n";
   }
 }

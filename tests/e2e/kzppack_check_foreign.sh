@@ -9,6 +9,7 @@ kzppack=$1 kzppack_exe=$2 stub=$3 kzprun=$4
 [ -x "$kzppack" ] || { echo "kzppack is not built: run scripts/build"; exit 1; }
 command -v zip >/dev/null || { echo "skipped: Info-ZIP's zip is not installed"; exit 77; }
 
+. "$(dirname "$0")/../support/wine_verdict.sh"   # wine_output, wine_path
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -35,13 +36,14 @@ behind() {
 verdict() {
   local package=$1 installs=$2 checks=$3 message=${4:-}
   local result status=0
-  result=$(wine "$kzprun" "$(winepath -w "$package")" /install | tr -d '\r')
+  result=$(wine_output "$kzprun" "$(wine_path "$package")" /install | tr -d '\r')
   [ "$result" = "exit code $installs ($(printf '0x%08X' "$installs"))" ] ||
     fail "$(basename "$package"): the stub: $result, not $installs"
   "$kzppack" check "$package" >"$work/linux" 2>&1 || status=$?
   [ "$status" = "$checks" ] || fail "$(basename "$package"): check exits with $status: $(cat "$work/linux")"
   status=0
-  wine "$kzppack_exe" check "$(winepath -w "$package")" >"$work/windows.raw" 2>&1 || status=$?
+  "$(dirname "$0")/kzppack_exe.sh" "$kzprun" "$kzppack_exe" check "$(wine_path "$package")" \
+    >"$work/windows.raw" 2>&1 || status=$?
   tr -d '\r' <"$work/windows.raw" >"$work/windows"
   [ "$status" = "$checks" ] ||
     fail "$(basename "$package"): kzppack.exe check exits with $status: $(cat "$work/windows")"
@@ -61,7 +63,7 @@ cp "$work/plain.zip" "$work/bzip2.zip"
 seq 1 500 >"$work/extra.txt"
 (cd "$work" && zip -q -Z bzip2 bzip2.zip extra.txt)
 behind "$work/bzip2.zip" "$work/bzip2.exe"
-verdict "$work/bzip2.exe" 1603 1 "extra.txt: error: the stub fails to extract it: packed with method 12 (bzip2)"
+verdict "$work/bzip2.exe" 1603 1 "extra.txt: error: the stub refuses the package for this entry: packed with method 12 (bzip2)"
 
 # (Data descriptors, which Info-ZIP writes to a pipe, are gone once "zip -A"
 # has rewritten the archive: tests/kzppack and tests/unit/packer make them.)
@@ -69,7 +71,7 @@ verdict "$work/bzip2.exe" 1603 1 "extra.txt: error: the stub fails to extract it
 # Encrypted with a password: entries flagged encrypted, their data scrambled.
 (cd "$folder" && zip -q -r -X -P secret "$work/encrypted.zip" .)
 behind "$work/encrypted.zip" "$work/encrypted.exe"
-verdict "$work/encrypted.exe" 1603 1 "setup.cmd: error: encrypted"
+verdict "$work/encrypted.exe" 1603 1 "setup.cmd: error: the stub refuses the package for this entry: encrypted"
 
 # (Left unadjusted, a package does not open at all, and the stub says so in
 # a message box even with /install: tests/kzppack covers that case.)

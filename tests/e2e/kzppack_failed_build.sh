@@ -2,7 +2,7 @@
 # A build that fails half way leaves the old package as it was and no
 # temporary file, for both builds of kzppack; and kzppack.exe reads a file
 # that another program holds open whenever that program lets others read.
-#   kzppack_failed_build.sh <case> <kzppack> <kzppack.exe> <stub> <hold_file.exe>
+#   kzppack_failed_build.sh <case> <kzppack> <kzppack.exe> <stub> <kzprun> <hold_file.exe>
 # Cases:
 #   unreadable  a file of the folder cannot be read: for the Linux build one
 #               without read permission (run as nobody when we are root),
@@ -12,9 +12,10 @@
 #   full-disk   the package goes to a 1 MiB tmpfs that fills up
 # A case whose set-up the machine cannot make ends with 77 (skipped).
 set -euo pipefail
-case_name=$1 kzppack=$2 kzppack_exe=$3 stub=$4 hold=$5
+case_name=$1 kzppack=$2 kzppack_exe=$3 stub=$4 kzprun=$5 hold=$6
 [ -x "$kzppack" ] || { echo "kzppack is not built: run scripts/build"; exit 1; }
 
+. "$(dirname "$0")/../support/wine_verdict.sh"   # wine_path
 work=$(mktemp -d)
 mounted=
 holder=
@@ -27,7 +28,9 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 skip() { echo "skipped: $*"; exit 77; }
-win() { winepath -w "$1"; }
+win() { wine_path "$1"; }
+# kzppack.exe under Wine, with its own exit code.
+pack_exe() { "$(dirname "$0")/kzppack_exe.sh" "$kzprun" "$kzppack_exe" "$@"; }
 
 in=$work/in out=$work/out
 mkdir -p "$in" "$out"
@@ -51,7 +54,7 @@ build_fails() {
     "${runner[@]}" "$kzppack" build --stub "$stub" --out "$out/package.exe" "$@" "$in" \
       >"$work/messages" 2>&1 || status=$?
   else
-    wine "$kzppack_exe" build --stub "$(win "$stub")" --out "$(win "$out/package.exe")" "$@" \
+    pack_exe build --stub "$(win "$stub")" --out "$(win "$out/package.exe")" "$@" \
       "$(win "$in")" >"$work/messages" 2>&1 || status=$?
   fi
   [ "$status" = 1 ] || fail "$which build: exit code $status: $(cat "$work/messages")"
@@ -94,7 +97,7 @@ case $case_name in
     exec 3> >(wine "$hold" "$(win "$in/unreadable.txt")" read >"$work/held" 2>&1)
     holder=$!
     for _ in $(seq 50); do grep -q holding "$work/held" 2>/dev/null && break; sleep 0.2; done
-    wine "$kzppack_exe" build --stub "$(win "$stub")" --out "$(win "$work/shared.exe")" \
+    pack_exe build --stub "$(win "$stub")" --out "$(win "$work/shared.exe")" \
       "$(win "$in")" >"$work/messages" 2>&1 || fail "a shared file was not read: $(cat "$work/messages")"
     exec 3>&-
     wait "$holder" || true

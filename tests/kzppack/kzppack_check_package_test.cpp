@@ -94,13 +94,14 @@ INSTANTIATE_TEST_SUITE_P(
         PackageCase{"Sound", {{"docs/readme.txt", "r"}}, nullptr, 0, "no findings"},
         PackageCase{"Bzip2Entry", {{"a/b/c", std::string(500, 'c')}},
                     [](Bytes& f, ZipLayout& l) { return kzppack::DeclareMethod(f, l, 2, 12); }, 1,
-                    "package.exe:a/b/c: error: the stub fails to extract it: packed with method "
-                    "12 (bzip2)"},
+                    "package.exe:a/b/c: error: the stub refuses the package for this entry: "
+                    "packed with method 12 (bzip2)"},
         PackageCase{"EncryptedEntry", {{"secret.txt", "s"}},
                     [](Bytes& f, ZipLayout& l) {
                       return kzppack::SetSharedField(f, l, 2, kzppack::SharedField::kFlags, 1);
                     },
-                    1, "package.exe:secret.txt: error: encrypted"},
+                    1, "package.exe:secret.txt: error: the stub refuses the package for this entry: "
+                       "encrypted"},
         PackageCase{"ClimbingName", {{"../evil.txt", "e"}}, nullptr, 1,
                     "package.exe:../evil.txt: error: the stub refuses the package for this name"},
         PackageCase{"AbsoluteName", {{"/etc/evil", "e"}}, nullptr, 1,

@@ -246,7 +246,29 @@ INSTANTIATE_TEST_SUITE_P(
                                      },
                                      kMethodStored);
                     },
-                    kzpzip::ZIP_E_CRC},
+                    kzpzip::ZIP_E_BAD_ARCHIVE},
+        ExtractCase{"FolderRecordedAsBzip2",
+                    [] {
+                      return Archive({{"dir/", ""}, {"dir/a.txt", "a"}},
+                                     [](Bytes& f, ZipLayout& l) { return DeclareMethod(f, l, 0, 12); });
+                    },
+                    kzpzip::ZIP_OK},
+        ExtractCase{"Utf8Name",
+                    [] {
+                      return Archive({{"\xE4\xB8\x96\xE7\x95\x8C.txt", "w"}},
+                                     [](Bytes& f, ZipLayout& l) {
+                                       return SetSharedField(f, l, 0, SharedField::kFlags, 0x800);
+                                     });
+                    },
+                    kzpzip::ZIP_OK},
+        ExtractCase{"MarkedUtf8ButNotUtf8",
+                    [] {
+                      return Archive({{"caf\xE9.txt", "c"}},
+                                     [](Bytes& f, ZipLayout& l) {
+                                       return SetSharedField(f, l, 0, SharedField::kFlags, 0x800);
+                                     });
+                    },
+                    kzpzip::ZIP_E_BAD_ARCHIVE},
         ExtractCase{"ClimbingName", [] { return Archive({{"ok.txt", "a"}, {"../evil.txt", "b"}}); },
                     kzpzip::ZIP_E_BAD_ARCHIVE},
         ExtractCase{"AbsoluteName", [] { return Archive({{"/etc/evil", "b"}}); },
