@@ -7,7 +7,9 @@
 #include <memory>
 #include <set>
 
+#include "archive/certificate_table.h"
 #include "archive/decodable_entry.h"
+#include "archive/directory_rules.h"
 #include "archive/entry_name_check.h"
 #include "archive/file_spans.h"
 #include "archive/zip_records.h"
@@ -23,7 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kzpzip;
 
-constexpr std::uint32_t kMaxPosition = 0x7FFFFFFF;  // the stub seeks with signed 32 bits
 constexpr std::uint32_t kFlagDataDescriptor = 0x0008;
 constexpr std::size_t kChunk = 16384;
 
@@ -93,7 +94,7 @@ const char kOffsetsHint[] =
 int LoadLocalHeader(Walk& walk, const ZipCentralHeader& central, const std::string& centralName,
                     ArchiveEntryInfo& entry) {
   const std::string who = "the local header of " + Printable(entry.name);
-  if (central.localHeaderOffset > kMaxPosition) {
+  if (!IsReachable(central.localHeaderOffset)) {
     return walk.Fail(ZIP_E_SEEK, who + " lies at 2 GiB or beyond, where the stub cannot seek");
   }
   std::uint8_t fixed[kLocalHeaderSize] = {};
@@ -115,8 +116,9 @@ int LoadLocalHeader(Walk& walk, const ZipCentralHeader& central, const std::stri
               local.extraLength > walk.fileSize) {
     return walk.Fail(ZIP_E_BAD_ARCHIVE, who + " is cut short by the end of the file");
   }
-  const bool namesDiffer = localName != centralName;
-  if (!(local.shared == central.shared) || namesDiffer) {
+  if (!LocalHeaderAgrees(central, reinterpret_cast<const std::uint8_t*>(centralName.data()), local,
+                         reinterpret_cast<const std::uint8_t*>(localName.data()))) {
+    const bool namesDiffer = localName != centralName;
     if ((central.shared.flags & kFlagDataDescriptor) != 0) {
       return walk.Fail(ZIP_E_BAD_ARCHIVE,
                        Printable(entry.name) +
@@ -127,25 +129,39 @@ int LoadLocalHeader(Walk& walk, const ZipCentralHeader& central, const std::stri
                      who + " disagrees with its central record (" +
                          Disagreements(local.shared, central.shared, namesDiffer) + ")");
   }
-  entry.dataOffset =
-      central.localHeaderOffset + kLocalHeaderSize + local.nameLength + local.extraLength;
+  entry.dataOffset = DataOffsetOf(central.localHeaderOffset, local);
   return ZIP_OK;
+}
+
+// The certificate table's search reads through our file calls, and reaches
+// what the stub's seeks reach.
+bool ReadAtFromFile(void* source, std::uint32_t offset, void* buffer, std::uint32_t size,
+                    std::uint32_t* got) {
+  std::size_t read = 0;
+  const bool ok = IsReachable(offset) &&
+                  ReadBytes(*static_cast<InputFile*>(source), offset,
+                            static_cast<std::uint8_t*>(buffer), size, read);
+  *got = static_cast<std::uint32_t>(read);
+  return ok;
 }
 
 // The end record nearest to the end of the file, within its last 65,535
 // bytes; 0 for none (a record at position 0 counts as none).
 std::uint32_t FindEndRecord(Walk& walk, std::uint32_t limit) {
-  const std::uint32_t span = std::min(kEndRecordSearchSpan, limit);
-  if (span <= 4) return 0;
+  std::uint32_t start = 0;
+  std::uint32_t span = 0;
+  if (!EndRecordWindow(limit, &start, &span) || !IsReachable(start)) return 0;
   std::vector<std::uint8_t> window(span);
   std::size_t got = 0;
-  if (!ReadBytes(walk.file, limit - span, window.data(), span, got) || got < span) return 0;
+  if (!ReadBytes(walk.file, start, window.data(), span, got) || got < span) return 0;
   const std::size_t at = FindLastEndSignature(window.data(), span);
-  return at == kNoEndSignature ? 0 : limit - span + static_cast<std::uint32_t>(at);
+  return at == kNoEndSignature ? 0 : start + static_cast<std::uint32_t>(at);
 }
 
 int ReadDirectory(Walk& walk) {
-  const std::uint32_t limit = walk.fileSize;
+  // In a signed program the archive ends where the certificate table
+  // starts: what lies in or after it is not covered by the signature.
+  const std::uint32_t limit = FindArchiveLimit(ReadAtFromFile, &walk.file, walk.fileSize);
   const std::uint32_t endPosition = FindEndRecord(walk, limit);
   if (endPosition == 0) {
     return walk.Fail(ZIP_E_FAIL,
@@ -157,21 +173,21 @@ int ReadDirectory(Walk& walk) {
   ReadBytes(walk.file, endPosition, bytes, std::min<std::size_t>(kEndRecordSize, limit - endPosition),
             got);
   const ZipEndRecord end = DecodeEndRecord(bytes);
-  if (end.signature != kEndRecordSignature || got < kEndRecordSize) {
+  if (!IsWholeEndRecord(end, static_cast<std::uint32_t>(got))) {
     return walk.Fail(ZIP_E_BAD_ARCHIVE, "its ZIP end record is cut short by the end of the file");
   }
-  if (end.entriesOnDisk != end.totalEntries || end.centralDirDisk != 0 || end.thisDisk != 0) {
+  if (SpansSeveralDisks(end)) {
     return walk.Fail(ZIP_E_BAD_ARCHIVE,
                      "its end record describes an archive on several disks (disk numbers, or "
                      "entries on this disk and in all, differ); the stub reads one-disk archives");
   }
   if (end.centralDirOffset == 0) {
-    if (end.totalEntries == 0) return ZIP_OK;
+    if (ResultWithoutDirectory(end.totalEntries) == ZIP_OK) return ZIP_OK;
     return walk.Fail(ZIP_E_BAD_ARCHIVE,
                      "its end record declares " + Count(end.totalEntries, "entry", "entries") +
                          " but puts the central directory at offset 0");
   }
-  if (end.centralDirOffset > kMaxPosition) {
+  if (!IsReachable(end.centralDirOffset)) {
     return walk.Fail(ZIP_E_SEEK,
                      "its central directory lies at 2 GiB or beyond, where the stub cannot seek");
   }
@@ -214,7 +230,7 @@ int ReadDirectory(Walk& walk) {
     entry.packedSize = central.shared.compressedSize;
     entry.attributes = central.externalAttributes;
     if (LoadLocalHeader(walk, central, name, entry) != ZIP_OK) return walk.listing.result;
-    spans.push_back({central.localHeaderOffset, std::uint64_t{entry.dataOffset} + entry.packedSize});
+    spans.push_back(MemberSpan(central.localHeaderOffset, entry.dataOffset, entry.packedSize));
     walk.listing.entries.push_back(std::move(entry));
   }
   spans.push_back({end.centralDirOffset, position});
@@ -224,7 +240,9 @@ int ReadDirectory(Walk& walk) {
     const bool pastEnd = std::any_of(spans.begin(), spans.end(),
                                      [limit](const ZipFileSpan& s) { return s.end > limit; });
     return walk.Fail(ZIP_E_BAD_ARCHIVE,
-                     pastEnd ? "an entry's data runs past the end of the file"
+                     pastEnd ? "its records or an entry's data reach past the end of the archive's part "
+                               "of the file (the end of the file, or a signature's certificate "
+                               "table)"
                              : "entries share bytes with each other or with the central directory "
                                "(a few kilobytes could decode to gigabytes)");
   }
@@ -305,7 +323,7 @@ int DecodeArchiveEntry(const fs::path& package, const ArchiveEntryInfo& entry, B
           "); the stub reads stored (0) and deflated (8) entries only";
     return ZIP_E_BAD_ARCHIVE;
   }
-  if (entry.dataOffset > kMaxPosition) {
+  if (!IsReachable(entry.dataOffset)) {
     why = "its data lies at 2 GiB or beyond, where the stub cannot seek";
     return ZIP_E_SEEK;
   }
@@ -330,7 +348,7 @@ int DecodeArchiveEntry(const fs::path& package, const ArchiveEntryInfo& entry, B
   bool ended = false;
   while (uncompressedLeft > 0) {
     if (available == 0 && compressedLeft > 0) {
-      if (filePosition > kMaxPosition) {
+      if (!IsReachable(static_cast<std::uint32_t>(filePosition))) {
         why = "its data reaches past 2 GiB, where the stub cannot seek";
         return ZIP_E_FAIL;
       }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -19,12 +20,30 @@
 namespace kzppack {
 namespace {
 
-// A program-sized prefix, so that every offset is an absolute one.
+// A program-sized prefix, so that every offset is an absolute one, that
+// starts with the headers of a 64-bit program whose security directory
+// signing can fill in.
 Bytes Prefix() {
   Bytes prefix(40000, 0xCC);
   prefix[0] = 'M';
   prefix[1] = 'Z';
+  constexpr std::size_t kHeaders = 0x80;
+  SetField(prefix, 0x3C, 4, kHeaders);
+  std::fill(prefix.begin() + kHeaders, prefix.begin() + kHeaders + 24 + 240, 0);
+  SetField(prefix, kHeaders, 4, 0x00004550);     // "PE\0\0"
+  SetField(prefix, kHeaders + 4, 2, 0x8664);     // x86-64
+  SetField(prefix, kHeaders + 20, 2, 240);       // optional header size
+  SetField(prefix, kHeaders + 24, 2, 0x20B);     // PE32+
+  SetField(prefix, kHeaders + 24 + 108, 4, 16);  // data directories
   return prefix;
+}
+
+// Signing as it lays the file out; the certificate bytes start 8 bytes
+// into the table, which starts at the next multiple of 8.
+const Bytes kCertificate(1501, 0x30);
+bool Sign(Bytes& f, ZipLayout& l) { return AppendCertificateTable(f, l, kCertificate); }
+std::uint32_t CertificateBytesOffset(const Bytes& file) {
+  return static_cast<std::uint32_t>((file.size() + 7) / 8 * 8 + 8);
 }
 
 // A deflated file, a folder, a stored file with an extra field.
@@ -161,6 +180,41 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"LocalHeaderAtEndOfFile",
                  [](Bytes& f, ZipLayout& l) {
                    return SetCentralField(f, l, 1, kCentralLocalHeaderOffset, 4, l.fileSize - 10);
+                 },
+                 kzpzip::ZIP_E_BAD_ARCHIVE},
+        // Signed after the build: only what lies before the certificate
+        // table counts.
+        OpenCase{"Signed", Sign, kzpzip::ZIP_OK},
+        OpenCase{"SignedWithAnArchiveAppended",
+                 [](Bytes& f, ZipLayout& l) {
+                   if (!Sign(f, l)) return false;
+                   ZipWriter writer(f);
+                   writer.AddFile("evil.txt", "outside the signature");
+                   f = writer.Finish(&l);
+                   return !f.empty();
+                 },
+                 kzpzip::ZIP_OK},
+        OpenCase{"TableCutsTheEndRecord",
+                 [](Bytes& f, ZipLayout& l) {
+                   return Sign(f, l) && SetField(f, SecurityDirectoryEntry(f), 4, l.endRecord + 10);
+                 },
+                 kzpzip::ZIP_E_BAD_ARCHIVE},
+        OpenCase{"LocalHeaderInsideTheTable",
+                 [](Bytes& f, ZipLayout& l) {
+                   const ZipLayout::Entry& e = l.entries[2];
+                   const Bytes copy(f.begin() + e.localHeader,
+                                    f.begin() + e.dataOffset + e.compressedSize);
+                   return SetCentralField(f, l, 2, kCentralLocalHeaderOffset, 4,
+                                          CertificateBytesOffset(f)) &&
+                          AppendCertificateTable(f, l, copy);
+                 },
+                 kzpzip::ZIP_E_BAD_ARCHIVE},
+        OpenCase{"DirectoryInsideTheTable",
+                 [](Bytes& f, ZipLayout& l) {
+                   const Bytes copy(f.begin() + l.centralDirectory,
+                                    f.begin() + l.centralDirectory + l.centralDirectorySize);
+                   return SetEndField(f, l, kEndDirectoryOffset, 4, CertificateBytesOffset(f)) &&
+                          AppendCertificateTable(f, l, copy);
                  },
                  kzpzip::ZIP_E_BAD_ARCHIVE},
         LocalOnly("VersionNeeded", kLocalVersionNeeded, 2, 45), LocalOnly("Flags", kLocalFlags, 2, 1),
