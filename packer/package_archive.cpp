@@ -263,25 +263,33 @@ std::wstring WideName(int codePage, const std::string& name, bool& decodes) {
   return wide;
 }
 
-// The levels of a target path as Windows tells files apart: letter case
-// of ASCII folded, empty and "." levels dropped, dots and blanks at the end
-// of a level ignored.
+// The levels of a target path as Win32 names them, and so as the stub's
+// paths reach them: empty and "." levels dropped; a level that a separator
+// follows loses one trailing dot ("dir./" is "dir", "dir /" stays "dir "),
+// while the last level of a file's path loses all its trailing dots and
+// blanks ("x.txt. " is "x.txt").
 std::vector<std::wstring> Levels(const std::wstring& name) {
   std::vector<std::wstring> levels;
   std::wstring level;
-  auto flush = [&]() {
-    while (!level.empty() && (level.back() == L'.' || level.back() == L' ')) level.pop_back();
+  auto flush = [&](bool last) {
+    if (last) {
+      while (!level.empty() && (level.back() == L'.' || level.back() == L' ')) level.pop_back();
+    } else if (level == L".") {
+      level.clear();
+    } else if (!level.empty() && level.back() == L'.') {
+      level.pop_back();
+    }
     if (!level.empty()) levels.push_back(level);
     level.clear();
   };
   for (wchar_t c : name) {
     if (c == L'/' || c == L'\\') {
-      flush();
+      flush(false);
     } else {
       level += (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
     }
   }
-  flush();
+  if (!level.empty()) flush(true);
   return levels;
 }
 
@@ -521,6 +529,18 @@ std::vector<Finding> CheckArchive(const fs::path& package, const ArchiveListing&
       }
     }
     const std::vector<std::wstring> levels = Levels(wide);
+    // Win32 drops the dots and blanks that end a path: a file named by
+    // nothing else would be the folder it lies in (under Wine too, which
+    // the stub then fails to create the file as).
+    const std::size_t lastSeparator = wide.find_last_of(L"/\\");
+    if (!isFolder && wide.find_first_not_of(L". ", lastSeparator == std::wstring::npos
+                                                       ? 0
+                                                       : lastSeparator + 1) == std::wstring::npos) {
+      add(Severity::kError, "the stub fails to extract the package: Windows drops the dots and "
+                            "blanks at the end of this name, which leaves the folder it lies in, "
+                            "where no file can be made");
+      continue;
+    }
     const std::size_t parents = isFolder ? levels.size() : levels.size() - 1;
     for (std::size_t depth = 1; depth <= parents; ++depth) {
       const std::wstring path = Joined(levels, depth);
@@ -532,7 +552,7 @@ std::vector<Finding> CheckArchive(const fs::path& package, const ArchiveListing&
       }
       folders.emplace(path, name);
     }
-    if (isFolder || levels.empty()) continue;
+    if (isFolder) continue;
     const std::wstring path = Joined(levels, levels.size());
     if (auto folder = folders.find(path); folder != folders.end()) {
       add(Severity::kError, "the stub fails to extract the package: " + folder->second +

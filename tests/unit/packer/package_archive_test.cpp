@@ -337,6 +337,24 @@ INSTANTIATE_TEST_SUITE_P(
                     kzpzip::ZIP_E_CREATE},
         ExtractCase{"FolderWhereAFileGoes", [] { return Archive({{"a/", ""}, {"A", "2"}}); },
                     kzpzip::ZIP_E_CREATE},
+        // Win32 drops trailing blanks and dots from the last level of a
+        // path: these files would be the folder they lie in.
+        ExtractCase{"FileNamedDot", [] { return Archive({{"a.txt", "1"}, {".", "2"}}); },
+                    kzpzip::ZIP_E_CREATE},
+        ExtractCase{"FileNamedBlank", [] { return Archive({{" ", "2"}}); }, kzpzip::ZIP_E_CREATE},
+        ExtractCase{"FileNamedDotAndBlank", [] { return Archive({{". ", "2"}}); },
+                    kzpzip::ZIP_E_CREATE},
+        ExtractCase{"FileNamedByItsFolder", [] { return Archive({{"a/. ", "2"}}); },
+                    kzpzip::ZIP_E_CREATE},
+        ExtractCase{"FolderNamedDot", [] { return Archive({{"./", ""}, {"a.txt", "1"}}); },
+                    kzpzip::ZIP_OK},
+        // A level that a separator follows keeps its blanks, and loses one
+        // trailing dot.
+        ExtractCase{"BlankBeforeASeparator",
+                    [] { return Archive({{"dir", "1"}, {"dir /x.txt", "2"}}); }, kzpzip::ZIP_OK},
+        ExtractCase{"DotBeforeASeparator",
+                    [] { return Archive({{"dir", "1"}, {"dir./x.txt", "2"}}); },
+                    kzpzip::ZIP_E_CREATE},
         ExtractCase{"NamesThatDifferInCase", [] { return Archive({{"a.txt", "1"}, {"A.TXT", "2"}}); },
                     kzpzip::ZIP_OK},
         ExtractCase{"StoredByteFlipped",
