@@ -286,7 +286,7 @@ std::vector<std::wstring> Levels(const std::wstring& name) {
     if (c == L'/' || c == L'\\') {
       flush(false);
     } else {
-      level += (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+      level += c;
     }
   }
   if (!level.empty()) flush(true);
@@ -528,7 +528,8 @@ std::vector<Finding> CheckArchive(const fs::path& package, const ArchiveListing&
         add(Severity::kError, "the stub fails to extract it: " + why);
       }
     }
-    const std::vector<std::wstring> levels = Levels(wide);
+    // Letter case folded as Windows folds it (code_page.h).
+    const std::vector<std::wstring> levels = Levels(UpperCaseName(wide));
     // Win32 drops the dots and blanks that end a path: a file named by
     // nothing else would be the folder it lies in (under Wine too, which
     // the stub then fails to create the file as).

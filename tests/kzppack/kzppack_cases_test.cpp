@@ -180,6 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
              "drops a dot"},
         Case{"SameNameOnWindows", With({{"package.xml", kGood}, {"A.txt", ""}, {"a.txt", ""}}),
              kBuild, 1, "letter case only"},
+        Case{"SameNameOnWindowsBeyondAscii",
+             With({{"package.xml", kGood}, {"\xC3\x84.txt", ""}, {"\xC3\xA4.txt", ""}}), kBuild, 1,
+             "letter case only"},
         Case{"NameTooLongForThePaths",
              With({{"package.xml", kGood},
                    {std::string(120, 'd') + "/" + std::string(120, 'e') + "/" +
@@ -291,6 +294,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NoVersionFoundOnlyByName",
              With({{"package.xml", Description("", "<kzp_package>")}}), kCheck, 0,
              "only while the package is named after it"},
+        // The stub compares UTF-8 names as Windows folds them: CAF\u00C9 is caf\u00E9.
+        Case{"NamedAfterThePackageBeyondAscii",
+             With({{"CAF\xC3\x89.XML", Description("", "<kzp_package>")}}),
+             Plus(kCheck, {"--name", "caf\xC3\xA9.exe"}), 0, "users rename downloads"},
         Case{"NoVersionButNamedAfterThePackage",
              With({{"package.xml", Description("", "<kzp_package>")}}),
              Plus(kCheck, {"--name", "package.exe"}), 0, "users rename downloads"},
