@@ -3,7 +3,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -187,9 +189,7 @@ int RunInspect(Settings& settings) {
   return 0;
 }
 
-}  // namespace
-
-int RunKzppack(std::vector<std::string> arguments) {
+int Run(std::vector<std::string> arguments) {
   Settings settings;
   CLI::App app("kzppack: builds, checks and inspects packages for the self-extracting stub",
                "kzppack");
@@ -242,4 +242,18 @@ int RunKzppack(std::vector<std::string> arguments) {
   if (build->parsed()) return RunBuild(settings);
   if (check->parsed()) return RunCheck(settings);
   return RunInspect(settings);
+}
+
+}  // namespace
+
+// A package or folder may hold more than memory does (check reads XML files
+// whole, up to the 4 GiB that an entry may declare): running out ends the
+// program with a message, not an abort. The message needs no memory.
+int RunKzppack(std::vector<std::string> arguments) {
+  try {
+    return Run(std::move(arguments));
+  } catch (const std::bad_alloc&) {
+    std::fputs("kzppack: out of memory\n", stderr);
+    return kFailed;
+  }
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -522,6 +523,24 @@ TEST_F(KzppackPackage, LargestFileReadsBack) {
   EXPECT_EQ(RunQuoted(work_, "check " + Package(), output), 0) << output;
   EXPECT_NE(output.find("no findings"), std::string::npos) << output;
   EXPECT_EQ(output.find("No such file"), std::string::npos) << output;
+}
+
+// Memory that runs out (here a 3 GiB XML file that check reads whole,
+// under a 1 GiB limit) ends the program with a message and exit code 1.
+TEST_F(KzppackPackage, RunningOutOfMemoryIsAFailure) {
+  if (TestingTheWindowsBuild()) GTEST_SKIP() << "Wine runs under no such limit";
+  Put("package.xml", kGood);
+  Put("setup.exe", "MZ");
+  std::ofstream(work_ / "in" / "huge.xml").close();
+  fs::resize_file(work_ / "in" / "huge.xml", 3ull << 30);
+  const std::string command = "ulimit -v 1048576; " + ProgramCommand() + " check " +
+                              ShellQuoted((work_ / "in").string()) + " 2>" +
+                              ShellQuoted((work_ / "messages").string());
+  const int status = std::system(command.c_str());
+  std::ifstream in(work_ / "messages");
+  const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status << " " << output;
+  EXPECT_NE(output.find("kzppack: out of memory"), std::string::npos) << output;
 }
 
 }  // namespace
