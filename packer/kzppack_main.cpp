@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/zip_result.h"
 #include "packer/code_page.h"
 #include "packer/console_text.h"
 #include "packer/file_access.h"
@@ -149,7 +150,7 @@ int RunCheck(Settings& settings) {
     contents.packageName = settings.packageName;
   } else {
     const kzppack::ArchiveListing listing = kzppack::ListArchive(target);
-    if (listing.result == kzppack::kArchiveUnreadable) {
+    if (listing.result == kzpzip::ZIP_E_OPEN) {
       Err("kzppack: " + listing.error + "\n");
       return kFailed;
     }

@@ -15,10 +15,9 @@ const KzpXMLChar* X(const std::string& ascii, KzpXMLString& storage) {
   return storage.c_str();
 }
 
-std::string MethodName(std::uint32_t method) {
-  if (method == 0) return "stored";
-  if (method == 8) return "deflated";
-  return "method " + std::to_string(method);
+std::string MethodText(std::uint32_t method) {
+  const char* name = MethodName(method);
+  return name != nullptr ? name : "method " + std::to_string(method);
 }
 
 // The DOS date and time as they are stored: the local time of the machine
@@ -39,14 +38,14 @@ void ListEntries(const ArchiveListing& listing, int codePage, std::ostream& out)
   for (const ArchiveEntryInfo& entry : listing.entries) {
     std::snprintf(line, sizeof line, "%12lu %12lu  %-8s  %08X  %-19s  ",
                   static_cast<unsigned long>(entry.size),
-                  static_cast<unsigned long>(entry.packedSize), MethodName(entry.method).c_str(),
+                  static_cast<unsigned long>(entry.packedSize), MethodText(entry.method).c_str(),
                   entry.crc, Date(entry.dosDate, entry.dosTime).c_str());
     std::string notes;
     if ((entry.attributes & 0x01) != 0) notes += ", read-only";
     if ((entry.attributes & 0x02) != 0) notes += ", hidden";
     if ((entry.attributes & 0x04) != 0) notes += ", system";
     if ((entry.flags & 0x01) != 0) notes += ", encrypted";
-    out << line << DisplayName(codePage, entry.name, entry.utf8Name)
+    out << line << DisplayName(codePage, entry.name, entry.utf8Name())
         << (notes.empty() ? "" : "  (" + notes.substr(2) + ")") << "\n";
   }
 }

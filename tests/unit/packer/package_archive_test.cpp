@@ -250,8 +250,10 @@ TEST_P(ArchiveExtract, CheckFailsExactlyWhenTheStubDoes) {
   }
   EXPECT_EQ(errors, c.expected != kzpzip::ZIP_OK) << messages;
   if (c.damaged >= 0) {
+    InputFile file;
     std::string why;
-    EXPECT_EQ(DecodeArchiveEntry(path, listing.entries[static_cast<std::size_t>(c.damaged)],
+    ASSERT_TRUE(file.Open(path, why)) << why;
+    EXPECT_EQ(DecodeArchiveEntry(file, listing.entries[static_cast<std::size_t>(c.damaged)],
                                  nullptr, why),
               c.expected);
   }
@@ -409,10 +411,13 @@ TEST(ArchiveRead, EntriesComeBackWhole) {
   ASSERT_EQ(listing.result, kzpzip::ZIP_OK) << listing.error;
   ASSERT_EQ(listing.entries.size(), 3u);
   const std::string expected[] = {big, std::string(40000, '\x7F'), ""};
+  InputFile file;
+  std::string error;
+  ASSERT_TRUE(file.Open(path, error)) << error;
   for (std::size_t i = 0; i < 3; ++i) {
     Bytes bytes;
     std::string why;
-    ASSERT_EQ(DecodeArchiveEntry(path, listing.entries[i], &bytes, why), kzpzip::ZIP_OK) << why;
+    ASSERT_EQ(DecodeArchiveEntry(file, listing.entries[i], &bytes, why), kzpzip::ZIP_OK) << why;
     EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == expected[i]) << i;
   }
   EXPECT_EQ(listing.entries[0].method, 8u);
@@ -427,7 +432,7 @@ TEST(ArchiveRead, WhatIsThereIsNeverCalledMissing) {
   EXPECT_EQ(listing.result, kzpzip::ZIP_E_FAIL);
   EXPECT_EQ(listing.error.find("No such file"), std::string::npos) << listing.error;
   const ArchiveListing missing = ListArchive(scratch / "missing.exe");
-  EXPECT_EQ(missing.result, kArchiveUnreadable);
+  EXPECT_EQ(missing.result, kzpzip::ZIP_E_OPEN);
   EXPECT_NE(missing.error.find("No such file"), std::string::npos) << missing.error;
 }
 
