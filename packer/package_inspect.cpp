@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "app/installer_command.h"
 #include "package/package_xml_lookup.h"
 #include "packer/package_archive.h"
 #include "packer/text_convert.h"
@@ -93,6 +95,26 @@ std::string Attribute(const CKzpXMLNode* node, const char* name) {
   return value != nullptr ? Utf16ToUtf8(value) : "(none)";
 }
 
+// The install command as the stub starts it, formed by the stub's own
+// rules in its work folder (shown as "<folder>"), without /force.
+std::string CommandLine(const KzpXMLChar* command, const KzpXMLChar* parameters,
+                        InstallerKind& kind) {
+  std::wstring wideCommand;
+  std::wstring wideParameters;
+  kind = InstallerKind::kProgram;
+  if (command == nullptr || !Utf8ToWide(Utf16ToUtf8(command), wideCommand)) return "(none)";
+  const bool given = parameters != nullptr && Utf8ToWide(Utf16ToUtf8(parameters), wideParameters);
+  std::vector<wchar_t> part(kProgramPartCapacity);
+  std::vector<wchar_t> line(kCommandLineCapacity);
+  if (!ComposeProgramPart(wideCommand.c_str(), given ? wideParameters.c_str() : nullptr, false,
+                          part.data(), part.size(), &kind) ||
+      !FormatInstallerCommandLine(L"<folder>", part.data(), wideCommand.c_str(), kind,
+                                  line.data(), line.size())) {
+    return "(too long: the stub does not start it)";
+  }
+  return WideToUtf8(line.data());
+}
+
 void ShowTranslations(const CKzpXMLReader& d, std::ostream& out) {
   const CKzpXMLNode* names = Path(d, {"kzp_package", "name"});
   const CKzpXMLNode* descriptions = Path(d, {"kzp_package", "description"});
@@ -177,17 +199,17 @@ bool InspectPackage(const std::filesystem::path& package, int codePage, std::ost
   const KzpXMLChar* command =
       ElementText(Path(d, {"kzp_package", "installation", "install", "command"}));
   ShowText(out, "command", command);
-  // A batch file runs as cmd.exe /C ""<folder>\<command>" xeltr": the
-  // package's parameters never reach it.
-  const std::string commandText = Utf16ToUtf8(command);
-  const std::string extension =
-      commandText.size() >= 4 ? commandText.substr(commandText.size() - 4) : "";
-  if (extension == ".bat" || extension == ".cmd") {
+  const KzpXMLChar* parameters =
+      ElementText(Path(d, {"kzp_package", "installation", "install", "command_params"}));
+  InstallerKind kind = InstallerKind::kProgram;
+  const std::string line = CommandLine(command, parameters, kind);
+  // A batch file gets "xeltr" alone: the package's parameters never reach it.
+  if (kind == InstallerKind::kBatch) {
     out << "  parameters    xeltr (a batch file gets this alone)\n";
   } else {
-    ShowText(out, "parameters",
-             ElementText(Path(d, {"kzp_package", "installation", "install", "command_params"})));
+    ShowText(out, "parameters", parameters);
   }
+  out << "  command line  " << line << "\n";
   ShowTranslations(d, out);
   if (documents.packageData.IsLoaded()) ShowPackageData(documents.packageData, out);
   return true;

@@ -501,12 +501,38 @@ TEST_F(KzppackPackage, InspectShowsWhatTheStubUses) {
       << output;
   EXPECT_NE(output.find("parameters    xeltr (a batch file gets this alone)"), std::string::npos)
       << output;
+  EXPECT_NE(output.find("command line  cmd.exe /C \"\"<folder>\\setup.cmd\" xeltr\"\n"),
+            std::string::npos)
+      << output;
   EXPECT_EQ(output.find("/quiet"), std::string::npos) << output;
   // Read as ASCII, the bytes that are not ASCII show as they are.
   EXPECT_EQ(RunQuoted(work_, "inspect " + Package(), output), 0) << output;
   EXPECT_NE(output.find("  \\x8E\\x91\\x97\\xBF/\\x95\\.txt\n"), std::string::npos) << output;
   EXPECT_EQ(RunQuoted(work_, "check " + Package(), output), 0) << output;
   EXPECT_NE(output.find("warning: the name is not plain ASCII"), std::string::npos) << output;
+}
+
+// The command line as the stub forms it: msiexec for a Windows Installer
+// package (in any case), with the parameters; a program with them.
+TEST_F(KzppackPackage, InspectShowsTheCommandLine) {
+  for (const char* command : {"Product.MSI", "fix.msp", "tools\\setup.exe"}) {
+    Put("package.xml", Description("", "<kzp_package version=\"2.0.1.0\">",
+                                   "<name_xlate lang=\"en\">N</name_xlate>",
+                                   std::string("<command>") + command +
+                                       "</command><command_params>/qn</command_params>"));
+    Put("Product.MSI", "msi");
+    Put("fix.msp", "msp");
+    Put("tools/setup.exe", "MZ");
+    ASSERT_EQ(Build(), 0);
+    std::string output;
+    EXPECT_EQ(RunQuoted(work_, "inspect " + Package(), output), 0) << output;
+    const std::string line = std::string(command) == "Product.MSI"
+                                 ? "msiexec.exe /i \"<folder>\\Product.MSI\" /qn"
+                             : std::string(command) == "fix.msp"
+                                 ? "msiexec.exe /p \"<folder>\\fix.msp\" /qn"
+                                 : "\"<folder>\\tools\\setup.exe\" /qn";
+    EXPECT_NE(output.find("  command line  " + line + "\n"), std::string::npos) << output;
+  }
 }
 
 // The largest file the format holds, 4 GiB less one byte (sparse here):
