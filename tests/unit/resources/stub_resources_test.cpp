@@ -62,4 +62,18 @@ INSTANTIATE_TEST_SUITE_P(MainWindows, PackageIcon,
                                            IconCase{IDD_MAIN, kJapanese, 20, 20},
                                            IconCase{IDD_MAIN_LARGE, kJapanese, 20, 20}));
 
+// The license text is multi-line, read-only, scrolls vertically and takes
+// the tab, without a frame (EDITTEXT would add WS_BORDER by itself).
+TEST(LicenseText, HasNoBorder) {
+  for (LANGID language : Stub().Languages(RT_DIALOG, IDD_LICENSE)) {
+    const CKzpDialogItem* text = Template(IDD_LICENSE, language).Item(IDC_LICENSE_TEXT);
+    ASSERT_NE(text, nullptr) << std::hex << language;
+    EXPECT_EQ(lstrcmpiW(text->className.c_str(), L"Edit"), 0);
+    const DWORD wanted = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP;
+    EXPECT_EQ(text->style & wanted, wanted) << std::hex << language;
+    EXPECT_EQ(text->style & WS_BORDER, 0u) << std::hex << language;
+    EXPECT_EQ(text->exStyle & WS_EX_CLIENTEDGE, 0u) << std::hex << language;
+  }
+}
+
 }  // namespace
