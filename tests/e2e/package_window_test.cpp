@@ -276,15 +276,31 @@ TEST(PackageWindowExtraction, NotEnoughSpaceShowsTheFullSizesAndKeepsTheWindow) 
   EXPECT_FALSE(FileExists(folder / L"readme.txt"));
 }
 
+// The common controls that the stub loaded: version 6, which lives only in
+// the system's side-by-side store (Wine's answers 5.81 to DllGetVersion
+// wherever it lies, so the folder is what tells).
+bool IsCommonControls6(const std::wstring& path) {
+  std::wstring lower = path;
+  CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+  return lower.find(L"\\winsxs\\") != std::wstring::npos &&
+         lower.find(L"_microsoft.windows.common-controls_6595b64144ccf1df_6.") != std::wstring::npos;
+}
+
 TEST(PackageWindowContents, ListsEveryEntryAndKeepsItsMinimumSize) {
   CKzpTempFolder folder;
   LRESULT rows = 0;
   RECT shrunk{}, list{}, client{};
+  std::vector<std::wstring> commonControls;
   const ProcessOutcome outcome = RunConversation(
       Save(folder, WindowPackage().Writer().Finish()), L"",
       {MainWindow([](HWND w, const ObservedWindow&) { ChooseSystemCommand(w, 0xFF0); }),
        WindowStep{L"Package Contents",
                   [&](HWND window, const ObservedWindow&) {
+                    for (const std::wstring& path : ModulePathsOf(window)) {
+                      if (lstrcmpiW(LeafName(path).c_str(), L"comctl32.dll") == 0) {
+                        commonControls.push_back(path);
+                      }
+                    }
                     rows = SendWithLimit(GetDlgItem(window, kContentsList), LVM_GETITEMCOUNT, 0, 0);
                     SetWindowPos(window, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
                     shrunk = ScreenRect(window);
@@ -301,6 +317,9 @@ TEST(PackageWindowContents, ListsEveryEntryAndKeepsItsMinimumSize) {
   EXPECT_EQ(shrunk.right - shrunk.left, 400);
   EXPECT_EQ(shrunk.bottom - shrunk.top, 200);
   EXPECT_TRUE(EqualRect(&list, &client)) << "the list fills the window after a resize";
+  ASSERT_EQ(commonControls.size(), 1u);
+  EXPECT_TRUE(IsCommonControls6(commonControls[0]))
+      << std::string(commonControls[0].begin(), commonControls[0].end());
 }
 
 // Run by its own CTest entry with LC_ALL=ja_JP.UTF-8.
