@@ -11,6 +11,8 @@ namespace {
 
 constexpr wchar_t kExtractPrefix[] = L"/extract:";
 constexpr std::size_t kExtractPrefixLength = 9;
+constexpr wchar_t kLogPrefix[] = L"/log:";
+constexpr std::size_t kLogPrefixLength = 5;
 
 struct ArgvDeleter {
   void operator()(LPWSTR* argv) const { GlobalFree(argv); }
@@ -23,13 +25,12 @@ bool IsAnyOf(const wchar_t* argument, std::initializer_list<const wchar_t*> name
   return false;
 }
 
-void ReadExtractPath(const wchar_t* rest, CommandLineSwitches& switches) {
-  switches.extractPath[0] = L'\0';
+// Copies the path after a switch's prefix; one that does not fit is refused
+// (left empty), never cut.
+void ReadPath(const wchar_t* rest, wchar_t (&path)[CommandLineSwitches::kPathCapacity]) {
+  path[0] = L'\0';
   const std::size_t length = std::wcslen(rest);
-  if (length < CommandLineSwitches::kPathCapacity) {
-    std::wmemcpy(switches.extractPath, rest, length + 1);
-  }
-  switches.extractRequested = true;
+  if (length < CommandLineSwitches::kPathCapacity) std::wmemcpy(path, rest, length + 1);
 }
 
 }  // namespace
@@ -39,6 +40,7 @@ void ParseCommandLine(const wchar_t* commandLine, CommandLineSwitches& switches)
   switches.forceRequested = false;
   switches.extractRequested = false;
   switches.installRequested = false;
+  switches.logPath[0] = L'\0';
 
   // CommandLineToArgvW answers the current program's path for an empty text;
   // an empty command line has no switches.
@@ -53,7 +55,11 @@ void ParseCommandLine(const wchar_t* commandLine, CommandLineSwitches& switches)
     if (IsAnyOf(argument, {L"/sms", L"/install"})) switches.installRequested = true;
     if (IsAnyOf(argument, {L"/?", L"/h", L"/help"})) switches.helpRequested = true;
     if (_wcsnicmp(argument, kExtractPrefix, kExtractPrefixLength) == 0) {
-      ReadExtractPath(argument + kExtractPrefixLength, switches);
+      ReadPath(argument + kExtractPrefixLength, switches.extractPath);
+      switches.extractRequested = true;
+    }
+    if (_wcsnicmp(argument, kLogPrefix, kLogPrefixLength) == 0) {
+      ReadPath(argument + kLogPrefixLength, switches.logPath);
     }
     if (IsAnyOf(argument, {L"/f", L"/force"})) switches.forceRequested = true;
   }

@@ -12,6 +12,9 @@ struct CommandLineSwitches {
   bool extractRequested = false;
   bool installRequested = false;
   wchar_t extractPath[kPathCapacity] = {};
+  // "/log:<path>", beyond the switches of the usage dialog: the install log
+  // (app/install_log.h); empty without one.
+  wchar_t logPath[kPathCapacity] = {};
 };
 
 // Splits the text after the program name the way the platform splits a whole
@@ -21,6 +24,8 @@ struct CommandLineSwitches {
 // An "/extract:" path longer than 259 characters is refused rather than cut:
 // the switch still counts, but the path is left empty, so the run cannot make
 // it the current folder and fails instead of extracting under a cut name.
+// "/log:" takes its path the same way (prefix without regard to case, the
+// last one wins, a path that does not fit gives no log).
 void ParseCommandLine(const wchar_t* commandLine, CommandLineSwitches& switches);
 
 // Silent install mode: "/install" or "/sms", unless a help switch (usage

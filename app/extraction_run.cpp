@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/decimal_text.h"
+#include "app/install_log.h"
 #include "app/installer_command.h"
 #include "app/installer_run.h"
 #include "app/work_folder.h"
+#include "archive/entry_name.h"
 #include "resources/resource.h"
 #include "ui/folder_browser.h"
 #include "ui/no_space_message.h"
@@ -53,7 +56,12 @@ class CKzpWorkFolderRemoval {
       : currentFolder_(currentFolder), folder_(folder) {}
   ~CKzpWorkFolderRemoval() {
     currentFolder_.Restore();
-    if (folder_ != nullptr) RemoveFolderTree(folder_);
+    if (folder_ == nullptr) return;
+    RemoveFolderTree(folder_);
+    LogText(GetFileAttributesW(folder_) == INVALID_FILE_ATTRIBUTES
+                ? "work folder removed: "
+                : "work folder left, for removal at restart where it could be scheduled: ",
+            folder_);
   }
   CKzpWorkFolderRemoval(const CKzpWorkFolderRemoval&) = delete;
   CKzpWorkFolderRemoval& operator=(const CKzpWorkFolderRemoval&) = delete;
@@ -91,29 +99,62 @@ unsigned char ReportExtractionProgress(void* context, const kzpzip::ZIP_ExtractP
 
 namespace {
 
+void LogExtraction(int result) {
+  if (result == kzpzip::ZIP_OK) {
+    LogLine("extraction: every entry extracted");
+    return;
+  }
+  const kzpzip::ZIP_FileEntry* entry = TheApp().archive.FailedEntry();
+  if (entry == nullptr) {
+    LogLine("extraction failed (result %d)", result);
+  } else {
+    // Decoded as the extraction decodes it (UTF-8 or the system's code
+    // page); a name that does not decode is logged as its raw bytes.
+    std::wstring name;
+    if (kzpzip::WidenEntryName(*entry, name)) {
+      LogLine("extraction failed (result %d) at the entry %s", result, name.c_str());
+    } else {
+      LogLine("extraction failed (result %d) at the entry %S", result, entry->fileName);
+    }
+  }
+}
+
 int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, bool silent) {
   const int failed = FailedRunResult(useWorkFolder, silent);
   CKzpCurrentFolderRestorer currentFolder;
 
   wchar_t target[kPathCapacity] = {};
   if (useWorkFolder) {
-    if (!CreateWorkFolder(target, kPathCapacity)) return failed;
+    if (!CreateWorkFolder(target, kPathCapacity)) {
+      LogLine("work folder: cannot be made (error %lu)", GetLastError());
+      return failed;
+    }
   } else if (folder != nullptr) {
     if (std::wcslen(folder) >= kPathCapacity) return 0;
     std::wcscpy(target, folder);
   } else if (!BrowseForTargetFolder(owner, target)) {
+    LogLine("no target folder chosen");
     return 0;  // cancelled, or no file-system folder
   }
+  LogText(useWorkFolder ? "work folder: " : "target folder: ", target);
 
   // From here every way out restores the current folder and removes the
   // work folder, if there is one.
   CKzpWorkFolderRemoval workFolder(currentFolder, useWorkFolder ? target : nullptr);
 
-  if (!SetCurrentDirectoryW(target)) return failed;
+  if (!SetCurrentDirectoryW(target)) {
+    LogLine("the folder cannot be made current (error %lu)", GetLastError());
+    return failed;
+  }
 
   const unsigned long long required = TheApp().package.GetRequiredSpace();
   const unsigned long long available = AvailableBytesHere();
+  if (InstallLogActive()) {
+    LogLine("space: %s bytes needed, %s available", DecimalText(required).c_str(),
+            DecimalText(available).c_str());
+  }
   if (!HasEnoughSpace(available, required)) {
+    LogLine("not enough space");
     if (!silent) ShowNoSpaceMessage(owner, required, available);
     return failed;
   }
@@ -122,6 +163,7 @@ int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, boo
   if (!silent) progress.Create(owner);
   const int extracted =
       TheApp().archive.ExtractAll(target, ReportExtractionProgress, progress.Bar());
+  LogExtraction(extracted);
   if (extracted != kzpzip::ZIP_OK) {
     if (!silent) {
       ShowResourceMessage(owner, IDS_EXTRACTION_FAILED, IDS_CAPTION, MB_ICONERROR);
@@ -143,15 +185,20 @@ int ExtractAndInstall(HWND owner, const wchar_t* folder, bool useWorkFolder, boo
   }
 
   wchar_t programPart[kProgramPartCapacity] = {};
-  bool isBatch = false;
+  InstallerKind kind = InstallerKind::kProgram;
   std::vector<wchar_t> commandLine(kCommandLineCapacity, L'\0');
-  if (!BuildInstallerCommand(programPart, kProgramPartCapacity, &isBatch) ||
+  if (!BuildInstallerCommand(programPart, kProgramPartCapacity, &kind) ||
       !FormatInstallerCommandLine(target, programPart, TheApp().package.GetInstallCommand(),
-                                  isBatch, commandLine.data(), commandLine.size())) {
+                                  kind, commandLine.data(), commandLine.size())) {
+    LogLine("no install command, or one that does not fit");
     return failed;
   }
-  const DWORD installerCode = RunInstaller(commandLine.data(), target, isBatch);
+  const DWORD installerCode = RunInstaller(commandLine.data(), target, kind);
   const int result = TheApp().package.MapReturnCode(static_cast<std::int32_t>(installerCode));
+  LogLine(result != static_cast<int>(installerCode)
+              ? "exit code %d mapped to %d by the package's returncode_map"
+              : "exit code %d taken as it is",
+          installerCode, result);
 
   currentFolder.Restore();
   Sleep(kPauseBeforeRemovalMs);

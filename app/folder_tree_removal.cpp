@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/install_log.h"
 #include "app/work_folder.h"
 #include "archive/kzp_file_handle.h"
 
@@ -51,7 +52,11 @@ bool IsDotEntry(const wchar_t* name) {
 
 void DeleteNowOrAtRestart(const wchar_t* path, bool isFolder) {
   const BOOL deleted = isFolder ? RemoveDirectoryW(path) : DeleteFileW(path);
-  if (!deleted) MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (deleted) return;
+  LogText(MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)
+              ? "scheduled for removal at restart: "
+              : "cannot be removed, nor scheduled for removal at restart: ",
+          path);
 }
 
 // Walks the tree depth first with one open search per level, kept on the

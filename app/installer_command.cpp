@@ -1,5 +1,7 @@
 #include "app/installer_command.h"
 
+#include <windows.h>
+
 #include <cwchar>
 #include <string>
 
@@ -14,6 +16,10 @@ const wchar_t* ExtensionOf(const wchar_t* path) {
   return std::wcsrchr(component, L'.');
 }
 
+bool IsExtension(const wchar_t* extension, const wchar_t* expected) {
+  return CompareStringOrdinal(extension, -1, expected, -1, TRUE) == CSTR_EQUAL;
+}
+
 bool CopyIfFits(const std::wstring& text, wchar_t* out, std::size_t capacity) {
   if (out == nullptr || text.size() + 1 > capacity) return false;
   std::wmemcpy(out, text.c_str(), text.size() + 1);
@@ -22,16 +28,26 @@ bool CopyIfFits(const std::wstring& text, wchar_t* out, std::size_t capacity) {
 
 }  // namespace
 
+InstallerKind InstallerKindOf(const wchar_t* command) {
+  const wchar_t* extension = ExtensionOf(command);
+  if (extension == nullptr) return InstallerKind::kProgram;
+  if (std::wcscmp(extension, L".bat") == 0 || std::wcscmp(extension, L".cmd") == 0) {
+    return InstallerKind::kBatch;
+  }
+  if (IsExtension(extension, L".msi") || IsExtension(extension, L".msp")) {
+    return InstallerKind::kWindowsInstaller;
+  }
+  return InstallerKind::kProgram;
+}
+
 bool ComposeProgramPart(const wchar_t* command, const wchar_t* parameters, bool force,
-                        wchar_t* programPart, std::size_t capacity, bool* isBatch) {
+                        wchar_t* programPart, std::size_t capacity, InstallerKind* kind) {
   if (programPart != nullptr && capacity > 0) programPart[0] = L'\0';
   if (command == nullptr) return false;
 
-  const wchar_t* extension = ExtensionOf(command);
-  const bool batch = extension != nullptr &&
-                     (std::wcscmp(extension, L".bat") == 0 || std::wcscmp(extension, L".cmd") == 0);
-  if (isBatch != nullptr) *isBatch = batch;
-  if (batch) return CopyIfFits(L"cmd.exe /C", programPart, capacity);
+  const InstallerKind found = InstallerKindOf(command);
+  if (kind != nullptr) *kind = found;
+  if (found == InstallerKind::kBatch) return CopyIfFits(L"cmd.exe /C", programPart, capacity);
 
   std::wstring part = command;
   part += L'"';
@@ -39,18 +55,18 @@ bool ComposeProgramPart(const wchar_t* command, const wchar_t* parameters, bool 
     part += L' ';
     part += parameters;
   }
-  if (force) part += L" /force";
+  if (force && found == InstallerKind::kProgram) part += L" /force";
   return CopyIfFits(part, programPart, capacity);
 }
 
 bool FormatInstallerCommandLine(const wchar_t* folder, const wchar_t* programPart,
-                                const wchar_t* command, bool isBatch, wchar_t* commandLine,
+                                const wchar_t* command, InstallerKind kind, wchar_t* commandLine,
                                 std::size_t capacity) {
   const std::size_t folderLength = std::wcslen(folder);
   const bool endsWithBackslash = folderLength > 0 && folder[folderLength - 1] == L'\\';
   const wchar_t* separator = endsWithBackslash ? L"" : L"\\";
   std::wstring line;
-  if (isBatch) {
+  if (kind == InstallerKind::kBatch) {
     // The interpreter keeps the quotation marks after /C only when there
     // are exactly two, with a blank and none of &<>()@^| between them;
     // otherwise it removes the first and the last, which cuts a path such
@@ -59,6 +75,12 @@ bool FormatInstallerCommandLine(const wchar_t* folder, const wchar_t* programPar
     // argument. A %NAME% pair in the path is expanded whatever the quoting:
     // no command line protects it.
     line = std::wstring(programPart) + L" \"\"" + folder + separator + command + L"\" xeltr\"";
+  } else if (kind == InstallerKind::kWindowsInstaller) {
+    // /p applies a patch, /i installs a package.
+    const wchar_t* extension = ExtensionOf(command);
+    const bool patch = extension != nullptr && IsExtension(extension, L".msp");
+    line = std::wstring(patch ? L"msiexec.exe /p \"" : L"msiexec.exe /i \"") + folder + separator +
+           programPart;
   } else {
     line = std::wstring(L"\"") + folder + separator + programPart;
   }

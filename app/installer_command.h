@@ -8,21 +8,34 @@ constexpr std::size_t kProgramPartCapacity = 2048;
 // 32,767 characters with the terminator.
 constexpr std::size_t kCommandLineCapacity = 32767;
 
+// How an install command is started, by its extension.
+enum class InstallerKind {
+  kProgram,           // started itself
+  kBatch,             // ".bat" or ".cmd", compared with case: the command interpreter
+  kWindowsInstaller,  // ".msi" or ".msp", without regard to case: msiexec.exe
+};
+
+InstallerKind InstallerKindOf(const wchar_t* command);
+
 // The program part of the installer command for an install command C with
 // parameters P (none, or a string, maybe empty):
-//   batch file (".bat" or ".cmd", compared with case):  cmd.exe /C
-//   any other program:                                  C" P /force
+//   batch file:                  cmd.exe /C
+//   Windows Installer package:   C" P
+//   any other program:           C" P /force
 // (the blank and P only when P is given, " /force" only when force is set).
-// False when there is no install command or the part does not fit.
+// msiexec knows no /force and refuses a command line that has it, so a
+// package or patch never gets it. False when there is no install command or
+// the part does not fit.
 bool ComposeProgramPart(const wchar_t* command, const wchar_t* parameters, bool force,
-                        wchar_t* programPart, std::size_t capacity, bool* isBatch);
+                        wchar_t* programPart, std::size_t capacity, InstallerKind* kind);
 
 // The whole command line from the target folder F, the program part and the
 // install command C:
-//   batch file:  cmd.exe /C ""F\C" xeltr"
-//   otherwise:   "F\C" P /force
+//   batch file:                  cmd.exe /C ""F\C" xeltr"
+//   Windows Installer package:   msiexec.exe /i "F\C" P   (/p for a patch, .msp)
+//   otherwise:                   "F\C" P /force
 // with no second backslash when F already ends with one. False when it does
 // not fit: a command line is never cut.
 bool FormatInstallerCommandLine(const wchar_t* folder, const wchar_t* programPart,
-                                const wchar_t* command, bool isBatch, wchar_t* commandLine,
+                                const wchar_t* command, InstallerKind kind, wchar_t* commandLine,
                                 std::size_t capacity);

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/install_log.h"
+#include "app/installation_job.h"
 #include "app/installer_command.h"
 
 namespace {
@@ -32,41 +34,76 @@ void DispatchWaitingMessages() {
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
-// The command interpreter by its full path: a bare "cmd.exe" would be
-// searched for in the program's own folder first, where a downloaded
-// package may have a stranger's cmd.exe next to it.
-std::wstring CommandInterpreterPath() {
+// Waits in slices, serving the thread's window messages between them, for
+// the installer to end and then for every later stage of the installation
+// that still needs the work folder (CKzpInstallationJob tells which).
+void WaitForInstallation(HANDLE installer, const CKzpInstallationJob& job) {
+  while (WaitForSingleObject(installer, kWaitSliceMs) == WAIT_TIMEOUT) {
+    DispatchWaitingMessages();
+  }
+  if (!job.UsesWorkFolder()) return;
+  LogLine("the installer has ended; later stages still use the work folder: waiting");
+  do {
+    DispatchWaitingMessages();
+    Sleep(kWaitSliceMs);
+  } while (job.UsesWorkFolder());
+  LogLine("the later stages have ended");
+}
+
+// The command interpreter or Windows Installer by its full path: a bare
+// "cmd.exe" would be searched for in the program's own folder first, where
+// a downloaded package may have a stranger's cmd.exe next to it. Empty for a
+// program, which the command line names.
+std::wstring SystemProgramFor(InstallerKind kind) {
+  if (kind == InstallerKind::kProgram) return {};
   wchar_t system[MAX_PATH] = {};
   const UINT length = GetSystemDirectoryW(system, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
-  return std::wstring(system) + L"\\cmd.exe";
+  return std::wstring(system) + (kind == InstallerKind::kBatch ? L"\\cmd.exe" : L"\\msiexec.exe");
 }
 
 }  // namespace
 
-bool BuildInstallerCommand(wchar_t* programPart, size_t capacity, bool* isBatch) {
+bool BuildInstallerCommand(wchar_t* programPart, size_t capacity, InstallerKind* kind) {
   const AppState& app = TheApp();
-  return ComposeProgramPart(app.package.GetInstallCommand(), app.package.GetInstallParameters(),
-                            app.switches.forceRequested, programPart, capacity, isBatch);
+  const bool built =
+      ComposeProgramPart(app.package.GetInstallCommand(), app.package.GetInstallParameters(),
+                         app.switches.forceRequested, programPart, capacity, kind);
+  if (built && app.switches.forceRequested && *kind != InstallerKind::kProgram) {
+    LogLine("/force is not passed to a batch file or a Windows Installer package");
+  }
+  return built;
 }
 
-DWORD RunInstaller(wchar_t* commandLine, const wchar_t* folder, bool isBatch) {
-  const std::wstring interpreter = isBatch ? CommandInterpreterPath() : std::wstring();
-  if (isBatch && interpreter.empty()) return ERROR_FILE_NOT_FOUND;
+DWORD RunInstaller(wchar_t* commandLine, const wchar_t* folder, InstallerKind kind) {
+  const std::wstring program = SystemProgramFor(kind);
+  if (kind != InstallerKind::kProgram && program.empty()) return ERROR_FILE_NOT_FOUND;
 
+  CKzpInstallationJob job(folder);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(isBatch ? interpreter.c_str() : nullptr, commandLine, nullptr, nullptr,
-                      FALSE, CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, nullptr, folder, &startup,
-                      &info)) {
-    return GetLastError();
+  // Suspended until it is in the job, so that nothing it starts escapes.
+  if (!program.empty()) LogText("installer program: ", program.c_str());
+  LogText("installer command line: ", commandLine);
+  if (!CreateProcessW(program.empty() ? nullptr : program.c_str(), commandLine, nullptr, nullptr,
+                      FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS, nullptr,
+                      folder, &startup, &info)) {
+    const DWORD error = GetLastError();
+    LogLine("the installer cannot be started (error %lu)", error);
+    return error;
   }
   CKzpProcess process(info);
-  while (WaitForSingleObject(process.Handle(), kWaitSliceMs) == WAIT_TIMEOUT) {
-    DispatchWaitingMessages();
+  if (!job.Assign(process.Handle())) {
+    LogLine("no job for the installer (error %lu): only the installer itself is waited for",
+            GetLastError());
   }
+  ResumeThread(info.hThread);
+  LogLine("installer started, process id %lu", info.dwProcessId);
+  WaitForInstallation(process.Handle(), job);
+  // The exit code is the installer's own, whatever its later stages end with.
   DWORD exitCode = 0;
   if (!GetExitCodeProcess(process.Handle(), &exitCode)) exitCode = GetLastError();
+  LogLine("installer exit code %d", exitCode);
   return exitCode;
 }

@@ -5,6 +5,8 @@
 #include "app/app_state.h"
 #include "app/dll_search.h"
 #include "app/extraction_run.h"
+#include "app/decimal_text.h"
+#include "app/install_log.h"
 #include "app/language_code.h"
 #include "app/module_library.h"
 #include "package/description_search.h"
@@ -44,10 +46,52 @@ class CKzpIconRelease {
 // found by its content.
 bool LoadPackageDefinition(AppState& app, const wchar_t* programPath,
                            const LanguageCode& languageCode) {
-  if (app.package.LoadPackage(programPath, languageCode.text)) return true;
+  if (app.package.LoadPackage(programPath, languageCode.text)) {
+    LogLine("package description: the entry named after the program file");
+    return true;
+  }
   wchar_t name[kDescriptionNameCapacity] = {};
-  return FindDescriptionEntry(app.archive, name) &&
-         app.package.Load(programPath, name, languageCode.text);
+  const bool found = FindDescriptionEntry(app.archive, name);
+  const bool loaded = found && app.package.Load(programPath, name, languageCode.text);
+  if (!found) {
+    LogLine("package description: none found");
+  } else {
+    LogLine(loaded ? "package description: %s, found by its content"
+                   : "package description: %s, found by its content, cannot be read",
+            name);
+  }
+  return loaded;
+}
+
+const wchar_t* NoneIfNull(const wchar_t* text) { return text != nullptr ? text : L"(none)"; }
+
+const wchar_t* ModeName(const CommandLineSwitches& switches) {
+  if (switches.helpRequested) return L"usage";
+  if (switches.extractRequested) return L"silent extract";
+  if (switches.installRequested) return L"silent install";
+  return L"interactive";
+}
+
+// The run's first lines: who, how started, in which mode.
+void LogStart(const wchar_t* programPath, const CommandLineSwitches& switches,
+              const LanguageCode& languageCode) {
+  LogText("program: ", programPath);
+  LogText("command line: ", GetCommandLineW());
+  LogLine("mode: %s, language: %s", ModeName(switches), languageCode.text);
+}
+
+void LogArchive(const kzpzip::ZIP_File& archive, int opened) {
+  if (!InstallLogActive()) return;
+  if (opened != kzpzip::ZIP_OK) {
+    LogLine("archive: cannot be opened (result %d)", opened);
+    return;
+  }
+  unsigned long long bytes = 0;
+  for (unsigned i = 0; i < archive.GetEntryCount(); ++i) {
+    bytes += archive.GetEntry(static_cast<int>(i))->uncompressedSize;
+  }
+  LogLine("archive: opened, %u entries, %s bytes", archive.GetEntryCount(),
+          DecimalText(bytes).c_str());
 }
 
 void LoadIcons(AppState& app) {
@@ -63,6 +107,9 @@ void LoadIcons(AppState& app) {
 // extract, no description, install, interactive.
 int RunMode(AppState& app, const LanguageCode& languageCode) {
   const CommandLineSwitches& switches = app.switches;
+  wchar_t programPath[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, programPath, MAX_PATH);
+  LogStart(programPath, switches, languageCode);
   if (switches.helpRequested) {
     DialogBoxParamW(app.instance, MAKEINTRESOURCEW(IDD_USAGE), GetDesktopWindow(),
                     UsageDialogProc, 0);
@@ -70,11 +117,11 @@ int RunMode(AppState& app, const LanguageCode& languageCode) {
   }
   const bool silentInstall = IsSilentInstall(switches);
 
-  wchar_t programPath[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, programPath, MAX_PATH);
   // A path that filled the buffer was cut: never open a file under a cut name.
   const bool pathOk = length > 0 && length < MAX_PATH;
-  if (!pathOk || app.archive.Open(programPath, true) != kzpzip::ZIP_OK) {
+  const int opened = pathOk ? app.archive.Open(programPath, true) : kzpzip::ZIP_E_BAD_ARG;
+  LogArchive(app.archive, opened);
+  if (opened != kzpzip::ZIP_OK) {
     ShowNotAPackage();  // in every mode, the silent ones included
     app.exitCode = silentInstall ? kInstallFailedExitCode : 0;
     return app.exitCode;
@@ -89,6 +136,8 @@ int RunMode(AppState& app, const LanguageCode& languageCode) {
     app.exitCode = silentInstall ? kInstallFailedExitCode : 0;
     return app.exitCode;
   }
+  LogLine("package: %s, version %s", NoneIfNull(app.package.GetPackageName()),
+          NoneIfNull(app.package.GetPackageVersion()));
   LoadIcons(app);
 
   if (silentInstall) {
@@ -121,10 +170,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     // created and the process ends with the initial exit code.
     CKzpModuleLibrary richEdit(L"riched32.dll");
     ParseCommandLine(commandLine, app.switches);
-    return RunMode(app, languageCode);
+    OpenInstallLog(app.switches.logPath);
+    const int exitCode = RunMode(app, languageCode);
+    LogLine("exit code %d", exitCode);
+    return exitCode;
   } catch (const std::bad_alloc&) {
     // Out of memory outside the run (loading the package, say): a silent
     // installation reports a failure that deployment tools recognise.
-    return IsSilentInstall(app.switches) ? kInstallFailedExitCode : app.exitCode;
+    const int exitCode = IsSilentInstall(app.switches) ? kInstallFailedExitCode : app.exitCode;
+    LogLine("out of memory; exit code %d", exitCode);
+    return exitCode;
   }
 }

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
-// Owns a module loaded with LoadLibraryW; frees it when it goes.
+#include "app/dll_search.h"
+
+// Owns a system DLL loaded with LoadSystemLibrary; frees it when it goes.
 class CKzpModuleLibrary {
  public:
-  explicit CKzpModuleLibrary(const wchar_t* name) : module_(LoadLibraryW(name)) {}
+  explicit CKzpModuleLibrary(const wchar_t* name) : module_(LoadSystemLibrary(name)) {}
   ~CKzpModuleLibrary() {
     if (module_ != nullptr) FreeLibrary(module_);
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "archive/decodable_entry.h"
 #include "archive/file_io.h"
 #include "archive/zip_file_entry.h"
 #include "archive/zip_result.h"
@@ -11,9 +12,6 @@
 namespace kzpzip {
 
 namespace {
-
-constexpr std::uint32_t kMethodStored = 0;
-constexpr std::uint32_t kMethodDeflated = 8;
 
 // Reads the next input piece at the stream's own position: streams on other
 // threads read through the same archive handle at the same time, so no

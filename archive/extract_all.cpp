@@ -6,6 +6,8 @@
 #include <string>
 
 #include "archive/create_folder_path.h"
+#include "archive/decodable_entry.h"
+#include "archive/entry_name.h"
 #include "archive/entry_name_check.h"
 #include "archive/extraction_pool.h"
 #include "archive/folders_ahead.h"
@@ -17,18 +19,6 @@ namespace kzpzip {
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-// Entry names are in the system's default Windows code page.
-bool WidenName(const char* name, std::wstring& wide) {
-  wide.clear();
-  if (name == nullptr) return false;
-  int size = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-  if (size <= 0) return false;
-  wide.assign(static_cast<std::size_t>(size), L'\0');
-  if (MultiByteToWideChar(CP_ACP, 0, name, -1, &wide[0], size) != size) return false;
-  wide.resize(static_cast<std::size_t>(size) - 1);
-  return true;
-}
 
 // "folder\name"; separators inside the name stay as they are, so a target
 // may mix both kinds.
@@ -49,11 +39,12 @@ void BuildTargetPath(const wchar_t* folder, std::size_t folderLength, const std:
 // there when mayReplace is set (ZIP_E_CREATE otherwise). Entry in, result
 // out, and nothing shared with other entries but the archive's file handle,
 // whose reads each carry their own position.
+//
+// A folder keeps its separator: Win32 trims trailing blanks and dots from
+// the last level of a path, so "dir /" would make "dir" while the files of
+// "dir /x.txt" go to "dir ".
 int ExtractEntry(ZIP_FileEntry& entry, wchar_t* target, std::size_t length, bool mayReplace) {
-  if (IsSeparator(target[length - 1])) {
-    target[length - 1] = L'\0';
-    return CreateFolderPath(target) ? ZIP_OK : ZIP_E_FAIL;
-  }
+  if (IsSeparator(target[length - 1])) return CreateFolderPath(target) ? ZIP_OK : ZIP_E_FAIL;
   return entry.ExtractTo(target, !mayReplace);
 }
 
@@ -102,20 +93,28 @@ bool HasRoomForAll(const wchar_t* folder, std::uint64_t dataBytes, std::size_t e
 
 }  // namespace
 
-// Every name is checked before anything is made, so a hostile archive
-// leaves the disk untouched. A name that would leave the folder outranks a
-// path that is merely too long.
-int ZIP_File::CheckTargetPaths(const wchar_t* folder, CKzpTargetOverlap& overlap) const {
+// Every entry is checked before anything is made, so a hostile archive, or
+// one that could not be extracted whole, leaves the disk untouched: a name
+// that does not decode or would leave the folder, and a file whose data
+// cannot be decoded (an unknown method, encryption) fail the run with
+// ZIP_E_BAD_ARCHIVE, which outranks a path that is merely too long. Folder
+// entries have no data to decode.
+int ZIP_File::CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap) {
   std::size_t folderLength = std::wcslen(folder);
   int tooLong = ZIP_OK;
   std::wstring name;
-  for (const auto& entry : entries_) {
-    if (!WidenName(entry->fileName, name) || !IsSafeEntryName(name.c_str())) {
+  for (std::size_t index = 0; index < entries_.size(); ++index) {
+    const auto& entry = entries_[index];
+    if (!WidenEntryName(*entry, name) || !IsSafeEntryName(name.c_str()) ||
+        (!IsSeparator(name.back()) &&
+         !IsDecodableEntry(entry->flags, entry->compressionMethod))) {
+      failedEntry_ = index;
       return ZIP_E_BAD_ARCHIVE;
     }
     overlap.Add(name.c_str());
     if (tooLong == ZIP_OK && !FitsTargetPath(folderLength, name)) {
       tooLong = IsSeparator(name.back()) ? ZIP_E_FAIL : ZIP_E_CREATE;
+      failedEntry_ = index;
     }
   }
   return tooLong;
@@ -138,12 +137,17 @@ int ZIP_File::ExtractAll(const wchar_t* folder, ZIP_ProgressCallback callback, v
   return ExtractAllOnThreads(folder, callback, context, std::min(kMaxWorkers, UsableProcessors()));
 }
 
+const ZIP_FileEntry* ZIP_File::FailedEntry() const {
+  return failedEntry_ < entries_.size() ? entries_[failedEntry_].get() : nullptr;
+}
+
 int ZIP_File::ExtractAllOnThreads(const wchar_t* folder, ZIP_ProgressCallback callback,
                                   void* context, unsigned threads) {
+  failedEntry_ = SIZE_MAX;
   if (folder == nullptr) return ZIP_E_BAD_ARG;
   try {
     CKzpTargetOverlap overlap;
-    const int checked = CheckTargetPaths(folder, overlap);
+    const int checked = CheckEntries(folder, overlap);
     if (checked != ZIP_OK) return checked;
     if (!CreateFolderPath(folder)) return ZIP_E_FAIL;
     const unsigned workers = WorkersFor(folder, overlap, threads);
@@ -167,14 +171,17 @@ int ZIP_File::ExtractInOrder(const wchar_t* folder, ZIP_ProgressCallback callbac
   wchar_t target[MAX_PATH] = {};
   for (const auto& entry : entries_) {
     ++progress.current;
-    WidenName(entry->fileName, name);
+    WidenEntryName(*entry, name);
     BuildTargetPath(folder, folderLength, name, target);
     if (callback != nullptr) {
       progress.path = target;
       if (callback(context, &progress) == 0) return ZIP_OK;
     }
     const int result = ExtractEntry(*entry, target, folderLength + 1 + name.size(), true);
-    if (result != ZIP_OK) return result;
+    if (result != ZIP_OK) {
+      failedEntry_ = progress.current - 1;
+      return result;
+    }
   }
   return ZIP_OK;
 }
@@ -193,7 +200,7 @@ int ZIP_File::ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
   wchar_t target[MAX_PATH] = {};
   for (const auto& entry : entries_) {
     const std::uint32_t index = progress.current++;
-    WidenName(entry->fileName, name);
+    WidenEntryName(*entry, name);
     BuildTargetPath(folder, folderLength, name, target);
     // The sequential run never reports an entry after a failed one.
     if (pool.Failed()) break;
@@ -206,7 +213,10 @@ int ZIP_File::ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
     if (!pool.Submit(*entry, index, target, length)) break;
   }
   const int result = pool.Finish();
-  if (result != ZIP_OK) UndoAfter(pool.FailedIndex(), pool, folders, folder);
+  if (result != ZIP_OK) {
+    failedEntry_ = pool.FailedIndex();
+    UndoAfter(pool.FailedIndex(), pool, folders, folder);
+  }
   return result;
 }
 
@@ -222,13 +232,13 @@ void ZIP_File::UndoAfter(std::uint32_t failed, CKzpExtractionPool& pool,
   try {
     for (std::size_t index = std::size_t{failed} + 1; index < entries_.size(); ++index) {
       if (!pool.ExtractedAhead(static_cast<std::uint32_t>(index))) continue;
-      WidenName(entries_[index]->fileName, name);
+      WidenEntryName(*entries_[index], name);
       BuildTargetPath(folder, folderLength, name, target);
       if (!IsSeparator(name.back())) RemoveFile(target);
     }
     const auto& made = folders.made();
     for (auto it = made.rbegin(); it != made.rend() && it->index > failed; ++it) {
-      WidenName(entries_[it->index]->fileName, name);
+      WidenEntryName(*entries_[it->index], name);
       BuildTargetPath(folder, folderLength, name, target);
       target[it->length] = L'\0';
       RemoveDirectoryW(target);

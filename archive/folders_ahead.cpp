@@ -22,16 +22,20 @@ void CKzpFoldersAhead::Make(wchar_t* target, std::size_t length, std::uint32_t i
   if (lastFolder_.size() == end && lastFolder_.compare(0, end, target, end) == 0) return;
   lastFolder_.assign(target, end);
 
+  // Each level is named with the separator behind it, as in the target
+  // path itself: without it, Win32 would trim trailing blanks and dots from
+  // the level ("dir " would make "dir"), and the entry's own extraction,
+  // which names it inside the longer path, would make a second folder.
   for (std::size_t i = destinationLength_ + 1; i <= end; ++i) {
-    if (i < end && !IsSeparator(target[i])) continue;
+    if (!IsSeparator(target[i])) continue;
     if (IsSeparator(target[i - 1])) continue;  // an empty level
-    const wchar_t kept = target[i];
-    target[i] = L'\0';
+    const wchar_t kept = target[i + 1];
+    target[i + 1] = L'\0';
     const bool made = CreateDirectoryW(target, nullptr) != FALSE;
     const DWORD error = made ? ERROR_SUCCESS : GetLastError();
-    target[i] = kept;
+    target[i + 1] = kept;
     if (made) {
-      made_.push_back(Made{index, static_cast<std::uint32_t>(i)});
+      made_.push_back(Made{index, static_cast<std::uint32_t>(i + 1)});
     } else if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) {
       return;
     }

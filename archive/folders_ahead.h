@@ -15,7 +15,8 @@ namespace kzpzip {
 class CKzpFoldersAhead {
  public:
   // One folder made: the entry it was made for, and the length of that
-  // entry's target path up to the folder's name.
+  // entry's target path up to the folder's name and the separator behind
+  // it, which names the folder as the target path does.
   struct Made {
     std::uint32_t index;
     std::uint32_t length;

@@ -4,6 +4,8 @@
 #include <new>
 #include <string>
 
+#include "archive/entry_name.h"
+
 namespace kzpzip {
 
 struct ZIP_EnumCursor {
@@ -78,16 +80,25 @@ ZIP_FileEntry* ZIP_File::GetEntry(int index) const {
   return entries_[static_cast<std::size_t>(index)].get();
 }
 
+// Names in the ANSI code page compare as they always did; a name that does
+// not narrow can still match a UTF-8 one. UTF-8 names compare without
+// regard to case as the file system does (by its upper-case table).
 ZIP_FileEntry* ZIP_File::FindEntry(const wchar_t* name) const {
   if (name == nullptr) return nullptr;
-  std::string narrow;
   try {
-    if (!NarrowName(name, narrow)) return nullptr;
+    std::string narrow;
+    const bool narrowed = NarrowName(name, narrow);
+    std::wstring wide;
+    for (const auto& entry : entries_) {
+      if (entry->fileName == nullptr) continue;
+      if (!HasUtf8Name(*entry)) {
+        if (narrowed && NamesMatch(entry->fileName, narrow)) return entry.get();
+      } else if (WidenEntryName(*entry, wide) &&
+                 CompareStringOrdinal(wide.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL) {
+        return entry.get();
+      }
+    }
   } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-  for (const auto& entry : entries_) {
-    if (entry->fileName != nullptr && NamesMatch(entry->fileName, narrow)) return entry.get();
   }
   return nullptr;
 }

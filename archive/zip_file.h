@@ -45,7 +45,9 @@ class ZIP_File {
   // Null for a negative index or one not below the count.
   ZIP_FileEntry* GetEntry(int index) const;
   // The first entry, in directory order, whose name equals name without
-  // regard to case (the name is narrowed with the thread's code page).
+  // regard to case: for a name in the ANSI code page, the name is narrowed
+  // with the thread's code page and compared byte by byte; a UTF-8 name is
+  // compared as wide text (see entry_name.h).
   ZIP_FileEntry* FindEntry(const wchar_t* name) const;
 
   // Null when the cursor cannot be allocated; EnumNext then answers null.
@@ -53,10 +55,12 @@ class ZIP_File {
   ZIP_FileEntry* EnumNext(ZIP_EnumCursor* cursor) const;
   void EnumEnd(ZIP_EnumCursor* cursor) const;
 
-  // Extracts every entry below folder. Every entry name is checked before
-  // anything is written: a name that would leave the folder fails with
-  // ZIP_E_BAD_ARCHIVE, one whose target path would not fit MAX_PATH with
-  // ZIP_E_CREATE (ZIP_E_FAIL for a folder entry).
+  // Extracts every entry below folder. Every entry is checked before
+  // anything is written: a name that does not decode or would leave the
+  // folder, and a file entry whose data cannot be decoded (a method other
+  // than stored or deflated, or encryption), fail with ZIP_E_BAD_ARCHIVE;
+  // a target path that would not fit MAX_PATH with ZIP_E_CREATE (ZIP_E_FAIL
+  // for a folder entry).
   //
   // Entries are extracted on one worker thread per processor (up to four),
   // each worker a whole entry at a time, with the outcome of extracting
@@ -73,13 +77,16 @@ class ZIP_File {
   // calling thread alone, entry after entry.
   int ExtractAllOnThreads(const wchar_t* folder, ZIP_ProgressCallback callback, void* context,
                           unsigned threads);
+  // The entry whose failure the last extraction reported, or null: it
+  // succeeded, or failed for no entry's sake (memory, the folder).
+  const ZIP_FileEntry* FailedEntry() const;
 
  private:
   int ReadDirectory(HANDLE file);
   int FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position);
   int ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t limit,
                     std::uint32_t* totalEntries);
-  int CheckTargetPaths(const wchar_t* folder, CKzpTargetOverlap& overlap) const;
+  int CheckEntries(const wchar_t* folder, CKzpTargetOverlap& overlap);
   unsigned WorkersFor(const wchar_t* folder, CKzpTargetOverlap& overlap, unsigned threads) const;
   int ExtractInOrder(const wchar_t* folder, ZIP_ProgressCallback callback, void* context);
   int ExtractOnWorkers(CKzpExtractionPool& pool, const wchar_t* folder,
@@ -94,6 +101,7 @@ class ZIP_File {
   bool hasLeadingData_ = false;
   std::uint32_t archiveStart_ = 0;
   std::uint32_t centralDirOffset_ = 0;
+  std::size_t failedEntry_ = SIZE_MAX;  // of the last extraction; none when SIZE_MAX
 };
 
 }  // namespace kzpzip

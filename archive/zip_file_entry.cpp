@@ -61,6 +61,20 @@ void DiscardFile(CKzpFileHandle& file, const wchar_t* path) {
   if (!marked) DeleteFileW(path);
 }
 
+// A DOS stamp is the local clock time on the date it names, so it is
+// turned into UTC with the time-zone rules of that date (summer time or
+// not), not with today's offset, which LocalFileTimeToFileTime would apply
+// to every date alike.
+bool DosTimeToFileTime(std::uint32_t dosDate, std::uint32_t dosTime, FILETIME* utc) {
+  FILETIME stamp{};
+  SYSTEMTIME local{};
+  SYSTEMTIME universal{};
+  return DosDateTimeToFileTime(static_cast<WORD>(dosDate), static_cast<WORD>(dosTime), &stamp) &&
+         FileTimeToSystemTime(&stamp, &local) &&
+         TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) &&
+         SystemTimeToFileTime(&universal, utc);
+}
+
 // Times and attributes in one call on the open handle: exact, where a
 // skipped or separate call by path would keep attributes that a new file
 // inherits from its folder (NTFS gives it "not content indexed" from a
@@ -73,10 +87,8 @@ void DiscardFile(CKzpFileHandle& file, const wchar_t* path) {
 bool SetTimesAndAttributes(HANDLE file, std::uint32_t dosDate, std::uint32_t dosTime,
                            std::uint32_t attributes) {
   FILE_BASIC_INFO info{};
-  FILETIME local{};
   FILETIME utc{};
-  if (DosDateTimeToFileTime(static_cast<WORD>(dosDate), static_cast<WORD>(dosTime), &local) &&
-      LocalFileTimeToFileTime(&local, &utc)) {
+  if (DosTimeToFileTime(dosDate, dosTime, &utc)) {
     info.CreationTime.LowPart = utc.dwLowDateTime;
     info.CreationTime.HighPart = static_cast<LONG>(utc.dwHighDateTime);
     info.LastWriteTime = info.CreationTime;

@@ -36,8 +36,10 @@ class ZIP_FileEntry {
   std::uint32_t internalAttributes = 0;
   std::uint32_t externalAttributes = 0;
   std::uint32_t localHeaderOffset = 0;
-  // Narrow strings in the system's default Windows code page; null when the
-  // record has none. Set them through the setters, which keep ownership.
+  // Narrow strings in the system's default Windows code page, except a
+  // fileName that flag bit 11 marks as UTF-8 (entry_name.h decides how a
+  // name reads); null when the record has none. Set them through the
+  // setters, which keep ownership.
   char* fileName = nullptr;
   char* extraField = nullptr;
   char* fileComment = nullptr;

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 
+#include "archive/entry_name.h"
 #include "package/entry_bytes.h"
 #include "xml/xml_reader.h"
 
@@ -19,14 +21,24 @@ bool HasXmlExtension(const char* fileName) {
   return length >= 4 && lstrcmpiA(fileName + length - 4, ".xml") == 0;
 }
 
-// The name widened under the C runtime's locale, as the package's own
-// lookups later narrow it; false when it does not convert or does not fit.
-bool WidenName(const char* fileName, wchar_t* name) {
-  const std::size_t length = std::mbstowcs(nullptr, fileName, 0);
+// The name as the package's own lookups (FindEntry) later match it: a
+// UTF-8 name decoded, any other widened under the C runtime's locale, as
+// FindEntry narrows names for it; false when it does not convert or does
+// not fit.
+bool WidenName(const kzpzip::ZIP_FileEntry& entry, wchar_t* name) {
+  if (kzpzip::HasUtf8Name(entry)) {
+    std::wstring wide;
+    if (!kzpzip::WidenEntryName(entry, wide) || wide.size() >= kDescriptionNameCapacity) {
+      return false;
+    }
+    if (name != nullptr) std::wmemcpy(name, wide.c_str(), wide.size() + 1);
+    return true;
+  }
+  const std::size_t length = std::mbstowcs(nullptr, entry.fileName, 0);
   if (length == static_cast<std::size_t>(-1) || length >= kDescriptionNameCapacity) {
     return false;
   }
-  if (name != nullptr) std::mbstowcs(name, fileName, length + 1);
+  if (name != nullptr) std::mbstowcs(name, entry.fileName, length + 1);
   return true;
 }
 
@@ -43,7 +55,7 @@ bool FindDescriptionEntry(const kzpzip::ZIP_File& archive, wchar_t* name) {
     if (candidate.FindElement(nullptr, L"kzp_package", L"version", L"2.0.1.0") == nullptr) {
       continue;
     }
-    if (WidenName(entry->fileName, name)) return true;
+    if (WidenName(*entry, name)) return true;
   }
   return false;
 }

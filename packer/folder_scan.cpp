@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "archive/entry_name_check.h"
+#include "packer/entry_name_encoding.h"
 #include "packer/text_convert.h"
 
 namespace kzppack {
@@ -124,15 +125,14 @@ PackageContents ScanFolder(const fs::path& folder, int codePage,
       refusals.push_back(where + problem);
       continue;
     }
-    if (!EncodeForCodePage(codePage, name, entry.name)) {
-      refusals.push_back(where + (codePage == kAsciiOnly
-                                      ? "the name is not plain ASCII; give --codepage with the "
-                                        "code page of the machines that will run the package "
-                                        "(932 for Japanese names, 1252 for Western ones)"
-                                      : "code page " + std::to_string(codePage) +
-                                            " has no exact form for this name"));
+    StoredName stored;
+    if (!EncodeEntryName(codePage, name, stored)) {
+      refusals.push_back(where + "code page " + std::to_string(codePage) +
+                         " has no exact form for this name");
       continue;
     }
+    entry.name = stored.bytes;
+    entry.utf8Name = stored.utf8;
     struct stat info {};
     if (stat(item.path().c_str(), &info) != 0) {
       refusals.push_back(where + "cannot read its times");

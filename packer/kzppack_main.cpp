@@ -55,7 +55,8 @@ void AddCodePage(CLI::App& command, int& codePage) {
   command
       .add_option("--codepage", codePage,
                   "Windows code page of the machines that run the package, for entry names "
-                  "that are not plain ASCII (932 Japanese, 1252 Western, ...)")
+                  "that are not plain ASCII (932 Japanese, 1252 Western, ...); without it such "
+                  "names are written in UTF-8, marked so, which reads the same everywhere")
       ->check([](const std::string& text) -> std::string {
         std::string message;
         try {

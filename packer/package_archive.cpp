@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "packer/entry_name_encoding.h"
 #include "packer/text_convert.h"
 
 namespace kzppack {
@@ -57,6 +58,17 @@ bool ReadEntry(zip_t* archive, zip_uint64_t index, std::uint64_t size, Bytes& by
   return true;
 }
 
+// Whether flag bit 11 marks the name as UTF-8. libzip keeps the flags to
+// itself, but its strict reading converts every name from CP-437 unless
+// the bit is set; a name with bytes above 0x7F comes back unchanged only
+// then (for an ASCII name the bit changes nothing). A name that Info-ZIP's
+// Unicode path field replaced reads as marked: libzip hands out no other.
+bool IsMarkedUtf8(zip_t* archive, zip_uint64_t index, const std::string& raw) {
+  if (IsPlainAscii(raw)) return false;
+  const char* strict = zip_get_name(archive, index, ZIP_FL_ENC_STRICT);
+  return strict != nullptr && raw == strict;
+}
+
 }  // namespace
 
 ArchiveListing ListArchive(const std::filesystem::path& package) {
@@ -73,6 +85,7 @@ ArchiveListing ListArchive(const std::filesystem::path& package) {
     }
     ArchiveEntryInfo info;
     info.name = stat.name != nullptr ? stat.name : "";
+    info.utf8Name = IsMarkedUtf8(archive.get(), static_cast<zip_uint64_t>(i), info.name);
     info.size = stat.size;
     info.packedSize = stat.comp_size;
     info.method = stat.comp_method;
@@ -102,7 +115,8 @@ PackageContents ArchiveContents(const std::filesystem::path& package, int codePa
   for (const ArchiveEntryInfo& info : listing.entries) {
     PackageEntry entry;
     entry.name = info.name;
-    if (!DecodeFromCodePage(codePage, info.name, entry.displayName)) {
+    entry.utf8Name = info.utf8Name;
+    if (!DecodeEntryName(codePage, StoredName{info.name, info.utf8Name}, entry.displayName)) {
       entry.displayName = Printable(info.name);
     }
     entry.isFolder = !info.name.empty() && info.name.back() == '/';

@@ -13,6 +13,7 @@ namespace kzppack {
 
 struct ArchiveEntryInfo {
   std::string name;  // as stored
+  bool utf8Name = false;  // marked as UTF-8 (flag bit 11)
   std::uint64_t size = 0;
   std::uint64_t packedSize = 0;
   std::uint16_t method = 0;
@@ -28,8 +29,8 @@ struct ArchiveListing {
 
 ArchiveListing ListArchive(const std::filesystem::path& package);
 
-// The package's entries, to check it as it is; names are taken to be in
-// the code page given (0: ASCII).
+// The package's entries, to check it as it is; names not marked as UTF-8
+// are taken to be in the code page given (0: ASCII).
 PackageContents ArchiveContents(const std::filesystem::path& package, int codePage,
                                 std::string& error);
 

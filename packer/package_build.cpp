@@ -13,6 +13,7 @@
 
 #include "package/des_cipher.h"
 #include "package/package_xml_lookup.h"
+#include "packer/entry_name_encoding.h"
 #include "packer/folder_scan.h"
 #include "packer/text_convert.h"
 #include "packer/zip_stream_writer.h"
@@ -151,8 +152,8 @@ bool FindFilesToEncrypt(const PackageContents& contents, const PackageDocuments&
   cipher.skipParityCheck = true;
   cipher.ScheduleKeys(keyBytes);
   for (const CKzpXMLNode* name : marked) {
-    std::string stored;
-    if (EncodeForCodePage(contents.codePage, Utf16ToUtf8(ElementText(name)), stored)) {
+    StoredName stored;
+    if (EncodeEntryName(contents.codePage, Utf16ToUtf8(ElementText(name)), stored)) {
       if (const PackageEntry* entry = contents.Find(stored)) names.insert(entry->name);
     }
   }
@@ -210,6 +211,7 @@ bool WriteEntries(const BuildOptions& options, const PackageContents& contents,
   for (const PackageEntry& entry : contents.entries) {
     StreamEntry record;
     record.name = entry.name;
+    record.flags = entry.utf8Name ? kFlagUtf8Name : 0;
     ToDosTime(options.sourceDateEpoch.value_or(entry.modified), options.sourceDateEpoch.has_value(),
               record.dosDate, record.dosTime);
     if (entry.isFolder) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "packer/entry_name_encoding.h"
 #include "packer/folder_scan.h"
 #include "packer/text_convert.h"
 #include "package/package_xml_lookup.h"
@@ -191,13 +192,16 @@ void Checker::CheckDescription(const PackageDocuments& documents) {
 
 // The stub starts "<work folder>\<command>", so the command is a file of
 // the package; ".bat" and ".cmd" (in small letters) run through cmd.exe /C
-// and get neither the parameters nor /force.
+// and get neither the parameters nor /force; ".msi" and ".msp" (in any
+// case) run through msiexec /i or /p with the parameters, which is as good
+// as a program, so they raise nothing here.
 void Checker::CheckCommand(const CKzpXMLReader& d, const CKzpXMLNode* command,
                            const PackageEntry* entry) {
   std::string name = Utf16ToUtf8(ElementText(command));
   for (char& c : name) c = c == '\\' ? '/' : c;
-  std::string stored;
-  if (!EncodeForCodePage(contents_.codePage, name, stored) || contents_.Find(stored) == nullptr) {
+  StoredName stored;
+  if (!EncodeEntryName(contents_.codePage, name, stored) ||
+      contents_.Find(stored) == nullptr) {
     Add(Severity::kError, entry, LineOf(command),
         "the install command \"" + name + "\" is not in the package; the stub starts it from "
         "the folder it extracts to");
@@ -290,8 +294,9 @@ void Checker::CheckNamedFile(const CKzpXMLNode* filename, const char* what,
         std::string(what) + " name has 260 characters or more; the stub ignores it");
     return;
   }
-  std::string stored;
-  if (!EncodeForCodePage(contents_.codePage, utf8, stored) || contents_.Find(stored) == nullptr) {
+  StoredName stored;
+  if (!EncodeEntryName(contents_.codePage, utf8, stored) ||
+      contents_.Find(stored) == nullptr) {
     Add(Severity::kError, entry, line,
         std::string(what) + " \"" + utf8 + "\" is not in the package" +
             (utf8.find('\\') != std::string::npos ? " (entry names use \"/\", not \"\\\")" : ""));
@@ -315,9 +320,9 @@ void Checker::CheckEncryptedFile(const PackageDocuments& documents,
         "text, which is the key");
   }
   const KzpXMLChar* text = ElementText(filename);
-  std::string stored;
+  StoredName stored;
   if (text == nullptr || options_.encryptConfig ||
-      !EncodeForCodePage(contents_.codePage, Utf16ToUtf8(text), stored)) {
+      !EncodeEntryName(contents_.codePage, Utf16ToUtf8(text), stored)) {
     return;
   }
   const PackageEntry* file = contents_.Find(stored);
@@ -449,9 +454,9 @@ namespace {
 // search ends there (the entry does not parse).
 bool FindDescriptionByName(const PackageContents& contents, PackageDocuments& documents,
                            std::vector<Finding>& findings) {
-  std::string name;
+  StoredName name;
   if (contents.packageName.empty() ||
-      !EncodeForCodePage(contents.codePage, DescriptionNameFor(contents.packageName), name)) {
+      !EncodeEntryName(contents.codePage, DescriptionNameFor(contents.packageName), name)) {
     return true;
   }
   const PackageEntry* entry = contents.Find(name);

@@ -1,5 +1,7 @@
 #include "packer/package_contents.h"
 
+#include "packer/text_convert.h"
+
 namespace kzppack {
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
@@ -17,6 +19,16 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 const PackageEntry* PackageContents::Find(const std::string& name) const {
   for (const PackageEntry& entry : entries) {
     if (SameNameIgnoringCase(entry.name, name)) return &entry;
+  }
+  return nullptr;
+}
+
+const PackageEntry* PackageContents::Find(const StoredName& name) const {
+  const bool ascii = IsPlainAscii(name.bytes);
+  for (const PackageEntry& entry : entries) {
+    if ((ascii || entry.utf8Name == name.utf8) && SameNameIgnoringCase(entry.name, name.bytes)) {
+      return &entry;
+    }
   }
   return nullptr;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "packer/entry_name_encoding.h"
 #include "packer/zip_writer.h"
 
 // A package's files as the stub will see them, whether they still lie in a
@@ -13,7 +14,8 @@
 namespace kzppack {
 
 struct PackageEntry {
-  std::string name;         // as stored: bytes in the target code page, "/" separators
+  std::string name;         // as stored (entry_name_encoding.h), "/" separators
+  bool utf8Name = false;    // stored in UTF-8, with flag bit 11
   std::string displayName;  // UTF-8, for messages
   bool isFolder = false;    // the name ends with "/"
   std::uint64_t size = 0;
@@ -26,7 +28,7 @@ struct PackageEntry {
 struct PackageContents {
   std::string origin;       // the folder or package, for messages
   std::string packageName;  // the package's file name when known ("setup.exe")
-  int codePage = 0;         // of the stored names; 0: plain ASCII
+  int codePage = 0;         // --codepage of the stored names; 0: none given
   std::vector<PackageEntry> entries;  // in directory order
   // Reads one entry whole; false with a message when it cannot.
   std::function<bool(const PackageEntry&, Bytes&, std::string&)> read;
@@ -34,6 +36,10 @@ struct PackageContents {
   // The first entry whose name equals this one when ASCII letters are
   // folded, as the stub looks names up; null when there is none.
   const PackageEntry* Find(const std::string& name) const;
+  // The same for a name encoded by the name rule (entry_name_encoding.h):
+  // a name that is not plain ASCII matches only an entry stored the same
+  // way, as the stub compares UTF-8 names and the others apart.
+  const PackageEntry* Find(const StoredName& name) const;
 };
 
 // ASCII letters folded, other bytes as they are.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "package/package_xml_lookup.h"
+#include "packer/entry_name_encoding.h"
 #include "packer/package_archive.h"
 #include "packer/text_convert.h"
 
@@ -39,7 +40,9 @@ void ListEntries(const ArchiveListing& listing, int codePage, std::ostream& out)
   out << line;
   for (const ArchiveEntryInfo& entry : listing.entries) {
     std::string name;
-    if (!DecodeFromCodePage(codePage, entry.name, name)) name = Printable(entry.name);
+    if (!DecodeEntryName(codePage, StoredName{entry.name, entry.utf8Name}, name)) {
+      name = Printable(entry.name);
+    }
     std::snprintf(line, sizeof line, "%12llu %12llu  %-8s  %08X  %-19s  ",
                   static_cast<unsigned long long>(entry.size),
                   static_cast<unsigned long long>(entry.packedSize),

@@ -71,7 +71,7 @@ bool ZipStreamWriter::CopyPrefix(const std::filesystem::path& stub, std::string&
 // which the stub compares field by field, always agree.
 void ZipStreamWriter::PutSharedFields(Bytes& out, const Record& record) {
   PutU16(out, record.versionNeeded);
-  PutU16(out, 0);  // flags: no data descriptor, names in the code page
+  PutU16(out, record.entry.flags);  // never a data descriptor
   PutU16(out, record.method);
   PutU16(out, record.entry.dosTime);
   PutU16(out, record.entry.dosDate);

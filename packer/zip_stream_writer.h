@@ -28,6 +28,7 @@ struct EntrySource {
 
 struct StreamEntry {
   std::string name;  // as stored
+  std::uint16_t flags = 0;  // general-purpose flags: only kFlagUtf8Name here
   std::uint16_t dosTime = 0;
   std::uint16_t dosDate = 0;
   std::uint32_t externalAttributes = 0x20;

@@ -5,7 +5,9 @@
 #include <new>
 
 #include "app/app_state.h"
+#include "archive/entry_name.h"
 #include "resources/resource.h"
+#include "ui/common_controls.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -67,7 +69,9 @@ void FitListToClient(HWND window) {
 
 CKzpContentsRow MakeContentsRow(const kzpzip::ZIP_FileEntry& entry) {
   CKzpContentsRow row;
-  row.name = entry.fileName != nullptr ? entry.fileName : "";
+  // As the extraction names the file (an ANSI name widened as the list's
+  // ANSI messages would, a UTF-8 one decoded).
+  kzpzip::WidenEntryName(entry, row.name);
   FILETIME stored{};
   SYSTEMTIME when{};
   // The stored clock time as it is: no conversion between time zones.
@@ -95,12 +99,12 @@ void FillContentsList(HWND list) {
     const kzpzip::ZIP_FileEntry* entry = archive.GetEntry(static_cast<int>(index));
     if (entry == nullptr) continue;
     const CKzpContentsRow row = MakeContentsRow(*entry);
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = const_cast<char*>(row.name.c_str());
+    item.pszText = const_cast<wchar_t*>(row.name.c_str());
     const int inserted =
-        static_cast<int>(SendMessageW(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (inserted < 0) continue;
     SetCellText(list, inserted, 1, row.date);
     SetCellText(list, inserted, 2, row.time);
@@ -110,8 +114,7 @@ void FillContentsList(HWND list) {
 
 void ShowContentsWindow(HWND owner) {
   // The list view class must exist before the template is created.
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&classes);
+  RegisterCommonControlClasses(ICC_LISTVIEW_CLASSES);
   DialogBoxParamW(TheApp().instance, MAKEINTRESOURCEW(IDD_CONTENTS), owner, ContentsWindowProc, 0);
 }
 

@@ -17,11 +17,12 @@ INT_PTR CALLBACK ContentsWindowProc(HWND window, UINT message, WPARAM wParam, LP
 // Appends one row per archive entry, in directory order.
 void FillContentsList(HWND list);
 
-// The texts of one row: the stored name, the stored clock time (no time-zone
-// conversion) in the system's short date and time formats, and the size as
-// an unsigned decimal number (an entry over 2 GiB never shows negative).
+// The texts of one row: the stored name (empty when it does not decode),
+// the stored clock time (no time-zone conversion) in the system's short
+// date and time formats, and the size as an unsigned decimal number (an
+// entry over 2 GiB never shows negative).
 struct CKzpContentsRow {
-  std::string name;
+  std::wstring name;
   std::string date;
   std::string time;
   std::string size;

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/decimal_text.h"
 #include "resources/resource.h"
 
 namespace {
@@ -10,16 +11,6 @@ namespace {
 constexpr int kStringCapacity = 260;
 // wsprintfW writes at most 1024 characters and a terminator.
 constexpr int kTextCapacity = 1025;
-
-std::wstring Decimal(std::uint64_t value) {
-  wchar_t digits[21] = {};
-  wchar_t* at = digits + 20;
-  do {
-    *--at = static_cast<wchar_t>(L'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  return at;
-}
 
 // The format with each %lu replaced, in order, by the next value; %% stands
 // for a percent sign as in wsprintfW.
@@ -31,7 +22,7 @@ std::wstring SubstituteFields(const wchar_t* format, const std::uint64_t (&value
       text += L'%';
       ++c;
     } else if (std::wcsncmp(c, L"%lu", 3) == 0 && next < 3) {
-      text += Decimal(values[next++]);
+      text += DecimalText(values[next++]);
       c += 2;
     } else {
       text += *c;

@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "resources/resource.h"
+#include "ui/common_controls.h"
 
 namespace {
 
@@ -38,8 +39,7 @@ INT_PTR CALLBACK ProgressWindowProc(HWND window, UINT message, WPARAM, LPARAM) {
 bool CKzpProgressWindow::Create(HWND owner) {
   Destroy();
   // The progress bar class must exist before the template is created.
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&classes);
+  RegisterCommonControlClasses(ICC_PROGRESS_CLASS);
   window_ = CreateDialogParamW(TheApp().instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner,
                                ProgressWindowProc, 0);
   // The extraction that follows handles no messages: paint the window now,

@@ -48,7 +48,7 @@ const std::int32_t ShiftJisByteMap[256] = {
 // clang-format on
 
 int XMLCALL ShiftJisEncodingHandler(void* /*handlerData*/, const XML_Char* name,
-                                    XML_Encoding* description) {
+                                    XML_Encoding* description) noexcept {
   if (!IsShiftJisName(name) || description == nullptr) return 0;
   for (int b = 0; b < 256; ++b) {
     description->map[b] = ShiftJisByteMap[b] != 0 ? ShiftJisByteMap[b] : b;
@@ -61,6 +61,6 @@ int XMLCALL ShiftJisEncodingHandler(void* /*handlerData*/, const XML_Char* name,
 
 // Code page 932 by number, not the user's code page: a Shift_JIS file must
 // read the same under every locale.
-int XMLCALL ShiftJisConvert(void* /*converterData*/, const char* bytes) {
+int XMLCALL ShiftJisConvert(void* /*converterData*/, const char* bytes) noexcept {
   return DecodeShiftJisPair(bytes);
 }

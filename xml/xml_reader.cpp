@@ -198,7 +198,10 @@ void AppendPiece(XMLParseContext& context, CKzpXMLNode* node, const KzpXMLChar* 
   }
 }
 
-void XMLCALL OnStartElement(void* data, const XML_Char* name, const XML_Char** attributes) {
+// The handlers never throw: Expat is built without unwind tables, so no
+// exception may pass through its frames (a bad_alloc ends the parse).
+void XMLCALL OnStartElement(void* data, const XML_Char* name,
+                            const XML_Char** attributes) noexcept {
   auto& context = *static_cast<XMLParseContext*>(data);
   if (context.failed || !EndRun(context)) return;
   LearnInputUnits(context);
@@ -215,14 +218,14 @@ void XMLCALL OnStartElement(void* data, const XML_Char* name, const XML_Char** a
 // Text that follows a child's end tag (mixed content) is read by no one; it
 // is dropped up to the next start tag instead of being appended to a text
 // node deep inside the child.
-void XMLCALL OnEndElement(void* data, const XML_Char* /*name*/) {
+void XMLCALL OnEndElement(void* data, const XML_Char* /*name*/) noexcept {
   auto& context = *static_cast<XMLParseContext*>(data);
   if (context.failed || !EndRun(context) || context.current->GetParent() == nullptr) return;
   context.current = context.current->GetParent();
   context.textAllowed = false;
 }
 
-void XMLCALL OnStartCdata(void* data) {
+void XMLCALL OnStartCdata(void* data) noexcept {
   auto& context = *static_cast<XMLParseContext*>(data);
   if (context.failed || !EndRun(context)) return;
   context.textAllowed = true;
@@ -232,7 +235,7 @@ void XMLCALL OnStartCdata(void* data) {
   }
 }
 
-void XMLCALL OnEndCdata(void* data) {
+void XMLCALL OnEndCdata(void* data) noexcept {
   auto& context = *static_cast<XMLParseContext*>(data);
   if (context.failed || !EndRun(context) || context.current->GetParent() == nullptr) return;
   context.inCdata = false;
@@ -269,7 +272,7 @@ CKzpXMLNode* PlaceRun(XMLParseContext& context, const KzpXMLChar* piece, int cou
 // and every other run of text as a piece of its own, and a long run in
 // several pieces. The pieces of one run count as one: the rules look only at
 // the first, and the others follow it (kept or dropped alike).
-void XMLCALL OnCharacterData(void* data, const XML_Char* characters, int count) {
+void XMLCALL OnCharacterData(void* data, const XML_Char* characters, int count) noexcept {
   auto& context = *static_cast<XMLParseContext*>(data);
   const KzpXMLChar* piece = Text(characters);
   if (context.failed || count <= 0) return;

@@ -1,7 +1,10 @@
 // Damaged and hostile packages through the real stub: a silent extraction
 // reports the failure (exit code 0) and leaves only files that were complete
 // before the damage was met. An archive refused when it is opened leaves
-// nothing at all and shows message 1000, which every mode shows.
+// nothing at all and shows message 1000, which every mode shows; one whose
+// entries cannot all be extracted (a hostile or undecodable name, data in a
+// method this program lacks, encryption) is refused before anything is
+// written, silently.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -64,6 +67,8 @@ void TwoFiles(ZipWriter& writer) {
   writer.AddFile("b.txt", "second");
 }
 
+bool NoDamage(Bytes&, ZipLayout&) { return true; }
+
 INSTANTIATE_TEST_SUITE_P(
     Packages, DamagedPackage,
     ::testing::Values(
@@ -79,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                              w.AddFolder("x/");
                              w.AddFile("later.txt", "never reached");
                            },
-                           [](Bytes&, ZipLayout&) { return true; }, false, {L"x"}},
+                           NoDamage, false, {L"x"}},
         // Fifty records name one member of 4 MiB (about 4 KiB deflated).
         DamagedPackageCase{"RecordsShareOneMember",
                            [](ZipWriter& w) {
@@ -100,7 +105,47 @@ INSTANTIATE_TEST_SUITE_P(
                              w.AddFile("c.txt", std::string(300000, 'c'));
                            },
                            [](Bytes& f, ZipLayout& l) { return kzppack::DeclareCrc(f, l, 1, 7); },
-                           false, {L"a.txt"}}),
+                           false, {L"a.txt"}},
+        // What was made ahead for a later entry goes again, a folder whose
+        // name ends in a blank included.
+        DamagedPackageCase{"WrongCrcBeforeAFolderEndingInABlank",
+                           [](ZipWriter& w) {
+                             w.AddFile("a.txt", "first");
+                             w.AddFile("b.bin", std::string(3 << 20, 'b'));
+                             w.AddFile("dir /x.txt", "later");
+                           },
+                           [](Bytes& f, ZipLayout& l) { return kzppack::DeclareCrc(f, l, 1, 7); },
+                           false, {L"a.txt"}},
+        // bzip2 (method 12), as "zip -Z bzip2" writes it, below folders
+        // that must not be made.
+        DamagedPackageCase{"UnsupportedMethod",
+                           [](ZipWriter& w) {
+                             w.AddFile("first.txt", "first");
+                             w.AddFile("a/b/c", "BZh91AY&SY", 12);
+                           },
+                           NoDamage, false, {}},
+        DamagedPackageCase{"EncryptedEntry",
+                           [](ZipWriter& w) {
+                             w.AddFile("first.txt", "first");
+                             kzppack::ZipEntrySpec secret;
+                             secret.name = "sub/secret.txt";
+                             secret.data = {'x', 'y', 'z'};
+                             secret.method = kzppack::kMethodStored;
+                             secret.flags = 0x0001;
+                             w.Add(std::move(secret));
+                           },
+                           NoDamage, false, {}},
+        // Marked as UTF-8 (flag bit 11), but not UTF-8.
+        DamagedPackageCase{"Utf8NameThatIsNotUtf8",
+                           [](ZipWriter& w) {
+                             w.AddFile("first.txt", "first");
+                             kzppack::ZipEntrySpec odd;
+                             odd.name = "caf\xE9.txt";
+                             odd.data = {'x'};
+                             odd.flags = 0x0800;
+                             w.Add(std::move(odd));
+                           },
+                           NoDamage, false, {}}),
     [](const ::testing::TestParamInfo<DamagedPackageCase>& info) {
       return std::string(info.param.name);
     });

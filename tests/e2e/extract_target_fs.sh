@@ -13,6 +13,7 @@
 # A case whose set-up the machine cannot make ends with 77 (skipped) and a
 # message.
 set -euo pipefail
+. "$(dirname "$0")/../support/wine_verdict.sh"   # wine_output, wine_path
 case_name=$1 kzppack=$2 stub=$3 kzprun=$4
 [ -x "$kzppack" ] || { echo "kzppack is not built: run scripts/build"; exit 1; }
 
@@ -34,7 +35,7 @@ skip() {
 
 # Runs the package with /extract: into $out; prints the full exit code.
 extract() {
-  wine "$kzprun" "$(winepath -w "$1")" "/extract:$(winepath -w "$out")" | tr -d '\r' |
+  wine_output "$kzprun" "$(wine_path "$1")" "/extract:$(wine_path "$out")" | tr -d '\r' |
     sed -n 's/^exit code \([0-9-]*\) .*/\1/p'
 }
 

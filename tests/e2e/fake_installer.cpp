@@ -7,6 +7,15 @@
 //                         the log when it was made)
 //   -symlink:NAME=TARGET  a symbolic link NAME to TARGET (under Wine; TARGET
 //                         is a Linux path, relative to the current folder)
+// and what installers that hand over to a later stage do:
+//   -sleep:MS             waits that long first
+//   -check:NAME           logs "NAME=present" or "NAME=missing" for a file
+//                         beside the program (after the sleep)
+//   -relaunch             starts its own program file again as a second stage
+//                         ("-sleep:3000 -check:payload.dat -exit:9") from C:\,
+//                         so that only its program file lies in the work folder
+//   -launch:PATH          starts the program PATH from its own folder and logs
+//                         "launched=<id>"
 #include <windows.h>
 
 #include <cwchar>
@@ -71,6 +80,30 @@ void MakeSymbolicLink(const std::wstring& name, const std::wstring& target) {
   }
 }
 
+// Starts program with arguments from folder, without waiting; answers its
+// process id, 0 when it did not start.
+DWORD Start(const std::wstring& program, const std::wstring& arguments, const wchar_t* folder,
+            DWORD flags = 0) {
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags,
+                      nullptr, folder, &startup, &process)) {
+    return 0;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return process.dwProcessId;
+}
+
+std::wstring OwnFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.rfind(L'\\'));
+}
+
 }  // namespace
 
 int wmain() {
@@ -81,6 +114,25 @@ int wmain() {
   AppendToLog(std::wstring(L"cwd=") + folder);
 
   std::wstring value;
+  if (SwitchValue(commandLine, L"-sleep:", value)) Sleep(std::wcstoul(value.c_str(), nullptr, 10));
+  if (SwitchValue(commandLine, L"-check:", value)) {
+    const std::wstring path = OwnFolder() + L"\\" + value;
+    const bool present = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    AppendToLog(value + (present ? L"=present" : L"=missing"));
+  }
+  if (std::wcsstr(commandLine, L"-relaunch") != nullptr) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    Start(self, L"-sleep:3000 -check:payload.dat -exit:9", L"C:\\");
+  }
+  if (SwitchValue(commandLine, L"-launch:", value)) {
+    const std::wstring folder = value.substr(0, value.rfind(L'\\'));
+    // Detached: under Wine a program started from a console program keeps
+    // its console, and with it the console host, whose current folder is
+    // the work folder, even a GUI program, which on Windows has none.
+    AppendToLog(L"launched=" +
+                std::to_wstring(Start(value, L"", folder.c_str(), DETACHED_PROCESS)));
+  }
   if (SwitchValue(commandLine, L"-deep:", value)) {
     AppendToLog(MakeDeepChain(folder, std::wcstol(value.c_str(), nullptr, 10)) ? L"deep=made"
                                                                               : L"deep=failed");

@@ -2,10 +2,12 @@
 # The packer and the stub together: kzppack packs folders of several shapes
 # natively, the packages extract them under Wine, and the results equal the
 # folders (names, bytes, empty files and folders, times, the read-only bit).
-# Also: Japanese names with --codepage 932 under a Japanese Windows locale,
+# Also: Japanese and accented names, in UTF-8 under a Western and a Japanese
+# Windows locale and with --codepage 932 under a Japanese one,
 # an encrypted configuration that the stub loads, and byte-identical output
 # from two builds.
 set -euo pipefail
+. "$(dirname "$0")/../support/wine_verdict.sh"   # wine_output, wine_path
 kzppack=$1 stub=$2 kzprun=$3
 [ -x "$kzppack" ] || { echo "kzppack is not built: run scripts/build"; exit 1; }
 
@@ -31,7 +33,7 @@ EOF
 extract() {
   mkdir -p "$2"
   local result
-  result=$(LC_ALL=${3:-C.UTF-8} wine "$kzprun" "$(winepath -w "$1")" "/extract:$(winepath -w "$2")" |
+  result=$(LC_ALL=${3:-C.UTF-8} wine_output "$kzprun" "$(wine_path "$1")" "/extract:$(wine_path "$2")" |
     tr -d '\r')
   [ "$result" = "exit code 1 (0x00000001)" ] || fail "extracting $1: $result"
 }
@@ -54,28 +56,43 @@ diff -r "$in" "$work/plain-out" || fail "the extracted files differ"
 [ -d "$work/plain-out/empty folder" ] || fail "the empty folder is missing"
 [ "$(stat -c %Y "$in/read me.txt")" = "$(stat -c %Y "$work/plain-out/read me.txt")" ] ||
   fail "modification time differs"
-attributes=$(wine cmd /c attrib "$(winepath -w "$work/plain-out/locked.txt")" 2>/dev/null | tr -d '\r')
+attributes=$(wine_output cmd /c attrib "$(wine_path "$work/plain-out/locked.txt")" | tr -d '\r')
 case "$attributes" in *R*) ;; *) fail "locked.txt is not read-only after extraction: $attributes" ;; esac
 
-# Shape 2: Japanese names in code page 932, extracted under a Japanese
-# Windows locale (the stub reads names in the system's ANSI code page).
+# Shape 2: Japanese and accented names. Without --codepage they are
+# written in UTF-8, marked so, and come out the same under a Western and a
+# Japanese Windows locale; with --codepage 932 they are written in that code
+# page and come out right under a Japanese one. check and inspect read both.
 # Wine writes non-ASCII file names only under a glibc locale that exists:
-# make one in a private LOCPATH.
+# make them in a private LOCPATH.
 mkdir -p "$work/locale"
-localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >/dev/null 2>&1 || true
+for locale in de_DE ja_JP; do
+  localedef -i $locale -f UTF-8 "$work/locale/$locale.UTF-8" >/dev/null 2>&1 || true
+done
 export LOCPATH=$work/locale
 jp=$work/japanese
 mkdir -p "$jp/資料" "$jp/空のフォルダ"
 describe "$jp"
 printf 'テキスト\n' >"$jp/資料/説明書.txt"
-printf 'x' >"$jp/ソフト 表.txt"   # 表 is 0x95 0x5C: a trail byte that looks like "\"
+printf 'x' >"$jp/ソフト 表.txt"   # 表 is 0x95 0x5C in code page 932: a trail byte that looks like "\"
+mixed=$work/mixed
+cp -r "$jp" "$mixed"
+printf 'accents\n' >"$mixed/Café déjà vu.txt"
+"$kzppack" build --stub "$stub" --out "$work/utf8.exe" "$mixed" >/dev/null
+for locale in de_DE.UTF-8 ja_JP.UTF-8; do
+  extract "$work/utf8.exe" "$work/utf8-$locale" $locale
+  diff -r "$mixed" "$work/utf8-$locale" || fail "the UTF-8 names differ under $locale"
+done
+"$kzppack" check "$work/utf8.exe" >/dev/null || fail "kzppack check refuses the UTF-8 package"
+"$kzppack" inspect "$work/utf8.exe" | grep -q '  資料/説明書.txt$' ||
+  fail "kzppack inspect does not show the UTF-8 names"
 "$kzppack" build --stub "$stub" --codepage 932 --out "$work/japanese.exe" "$jp" >/dev/null
 extract "$work/japanese.exe" "$work/japanese-out" ja_JP.UTF-8
 diff -r "$jp" "$work/japanese-out" || fail "the Japanese names differ"
-if "$kzppack" build --stub "$stub" --out "$work/no-codepage.exe" "$jp" 2>"$work/err"; then
-  fail "Japanese names were packed without --codepage"
-fi
-grep -q -- "--codepage" "$work/err" || fail "the refusal does not name --codepage: $(cat "$work/err")"
+"$kzppack" check --codepage 932 "$work/japanese.exe" >/dev/null ||
+  fail "kzppack check refuses the code page 932 package"
+"$kzppack" inspect --codepage 932 "$work/japanese.exe" | grep -q '  ソフト 表.txt$' ||
+  fail "kzppack inspect does not show the code page 932 names"
 
 # Shape 3: an encrypted configuration, which the stub must decrypt to load
 # the package at all: /install runs the command only when it does.
@@ -90,7 +107,7 @@ if "$kzppack" build --stub "$stub" --out "$work/package.exe" "$enc" 2>"$work/err
   fail "a plain file marked encrypted was packed without --encrypt-config"
 fi
 "$kzppack" build --stub "$stub" --encrypt-config --out "$work/package.exe" "$enc" >/dev/null
-result=$(wine "$kzprun" "$(winepath -w "$work/package.exe")" /install | tr -d '\r')
+result=$(wine_output "$kzprun" "$(wine_path "$work/package.exe")" /install | tr -d '\r')
 [ "$result" = "exit code 7 (0x00000007)" ] || fail "the encrypted package: $result"
 unzip -p "$work/package.exe" settings.xml 2>/dev/null | grep -qx '[0-9A-F]\{48\}' ||
   fail "settings.xml is not stored as 48 upper-case hex digits"

@@ -8,6 +8,7 @@
 # code 1641; the other archive's would give 66).
 #   signed_package.sh <kzppack> <stub> <kzprun> <fake installer>
 set -euo pipefail
+. "$(dirname "$0")/../support/wine_verdict.sh"   # wine_output, wine_path
 [ -x "$1" ] || { echo "kzppack is not built: run scripts/build"; exit 1; }
 kzppack=$(realpath "$1") stub=$(realpath "$2") kzprun=$(realpath "$3") installer=$(realpath "$4")
 
@@ -79,14 +80,14 @@ if osslsigncode verify -CAfile cert.pem -in inside.exe >/dev/null 2>&1; then
 fi
 
 exit_code() {
-  wine "$kzprun" "$(winepath -w "$1")" "${@:2}" </dev/null 2>/dev/null | tr -d '\r' |
+  wine_output "$kzprun" "$(wine_path "$1")" "${@:2}" </dev/null | tr -d '\r' |
     sed -n 's/^exit code \([0-9-]*\) .*/\1/p'
 }
 
 for package in package.exe appended.exe inside.exe; do
   out=$work/out-${package%.exe}
   mkdir "$out"
-  code=$(exit_code "$package" "/extract:$(winepath -w "$out")")
+  code=$(exit_code "$package" "/extract:$(wine_path "$out")")
   [ "$code" = 1 ] || fail "$package /extract: ended with $code"
   listing=$(cd "$out" && find . -type f | sort | tr '\n' ' ')
   [ "$listing" = "./package.xml ./setup.exe ./signed.txt " ] ||

@@ -144,8 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
     Refusals, KzppackCase,
     ::testing::Values(
         Case{"GoodFolderBuilds", With({{"package.xml", kGood}}), kBuild, 0, "wrote"},
-        Case{"NonAsciiNameNeedsCodePage", With({{"package.xml", kGood}, {"caf\xC3\xA9.txt", ""}}),
-             kBuild, 1, "--codepage"},
+        // Without --codepage, in UTF-8 (marked so).
+        Case{"NonAsciiNameWithoutCodePage",
+             With({{"package.xml", kGood}, {"caf\xC3\xA9.txt", ""}}), kBuild, 0, "wrote"},
         Case{"NameOutsideTheCodePage", With({{"package.xml", kGood}, {"\xED\x95\x9C.txt", ""}}),
              Plus(kBuild, {"--codepage", "1252"}), 1, "code page 1252 has no exact form"},
         Case{"UnknownCodePage", With({{"package.xml", kGood}}),
@@ -279,6 +280,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 "<command_params>-q</command_params>")},
                    {"tools/setup.cmd", "exit"}}),
              kCheck, 0, "neither the parameters nor /force"},
+        // The stub hands .msi and .msp packages, in any case, to msiexec.
+        Case{"WindowsInstallerPackageInCapitals",
+             {{"package.xml", Description("", "<kzp_package version=\"2.0.1.0\">",
+                                          "<name_xlate lang=\"en\">N</name_xlate>",
+                                          "<command>Product.MSI</command>"
+                                          "<command_params>/qn</command_params>")},
+              {"Product.MSI", "msi"}},
+             kCheck, 0, "no findings"},
         Case{"PackageDataNotWellFormed",
              With({{"package.xml", kGood}, {"vr_data.xml", "<vr_pkg_data>"}}), kCheck, 1,
              "ignores the whole file"},

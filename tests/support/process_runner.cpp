@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <set>
 
 #include "file_bytes.h"
@@ -50,7 +51,10 @@ std::wstring TitleOf(HWND window) {
   return text;
 }
 
-// Starts the program; the caller owns both handles in info.
+// Starts the program; the caller owns both handles in info. A program that
+// exists but does not start is taken for a Wine process that died before
+// its program ran (CreateProcessW then fails); this process ends at once,
+// without a result, so that tests/support/wine_verdict.sh runs it once more.
 bool StartProgram(const std::wstring& application, const std::wstring& arguments,
                   PROCESS_INFORMATION& info) {
   std::wstring commandLine = L"\"" + application + L"\" " + arguments;
@@ -58,6 +62,14 @@ bool StartProgram(const std::wstring& application, const std::wstring& arguments
   startup.cb = sizeof startup;
   if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &info)) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      std::fflush(stdout);
+      std::fwprintf(stderr, L"%ls did not start (error %lu): ending without a result\n",
+                    application.c_str(), error);
+      std::fflush(stderr);
+      TerminateProcess(GetCurrentProcess(), error);
+    }
     return false;
   }
   CloseHandle(info.hThread);
@@ -70,6 +82,8 @@ void EndProgram(HANDLE process, bool killIt, ProcessOutcome& outcome) {
     TerminateProcess(process, 0xDEAD);
     WaitForSingleObject(process, 5000);
   }
+  // The program's own code even when Wine's process for it died on the way
+  // out: the server records the code as ExitProcess begins.
   GetExitCodeProcess(process, &outcome.exitCode);
   CloseHandle(process);
 }

@@ -33,7 +33,10 @@ using WindowAnswer = std::function<void(HWND window, const ObservedWindow& seen)
 
 // Starts application with the given arguments (the command line is the
 // quoted application path, a blank and the arguments), watches its windows
-// until it ends, and kills it after timeoutMs.
+// until it ends, and kills it after timeoutMs. A missing application is not
+// started; one that exists but cannot be started ends the calling process
+// without a result (a Wine process that died as it started: the test runs
+// once more).
 ProcessOutcome RunProcess(const std::wstring& application, const std::wstring& arguments,
                           DWORD timeoutMs = 30000, const WindowAnswer& answer = {});
 

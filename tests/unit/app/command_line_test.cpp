@@ -75,14 +75,39 @@ TEST(CommandLine, RefusesAnExtractPathThatDoesNotFit) {
   EXPECT_STREQ(switches.extractPath, L"") << "a long path is refused, never cut";
 }
 
+// "/log:" takes its path as "/extract:" does, and changes no other switch.
+TEST(CommandLine, LogPathIsTakenLikeTheExtractPath) {
+  const struct {
+    const wchar_t* commandLine;
+    const wchar_t* logPath;
+  } cases[] = {
+      {L"/install /log:C:\\logs\\pkg.log", L"C:\\logs\\pkg.log"},
+      {L"/install \"/LOG:C:\\My Logs\\pkg.log\"", L"C:\\My Logs\\pkg.log"},
+      {L"/install /log:a.log /log:b.log", L"b.log"},
+      {L"/install /log", L""},
+      {L"/install /logC:\\x.log", L""},
+  };
+  for (const auto& c : cases) {
+    CommandLineSwitches switches;
+    ParseCommandLine(c.commandLine, switches);
+    EXPECT_STREQ(switches.logPath, c.logPath) << "case " << (&c - cases);
+    EXPECT_TRUE(switches.installRequested);
+    EXPECT_FALSE(switches.extractRequested || switches.helpRequested || switches.forceRequested);
+  }
+  CommandLineSwitches switches;
+  ParseCommandLine((L"x /log:C:\\" + std::wstring(257, L'a')).c_str(), switches);
+  EXPECT_STREQ(switches.logPath, L"") << "a long path is refused, never cut";
+}
+
 TEST(CommandLine, ClearsFlagsOfAnEarlierParse) {
   CommandLineSwitches switches;
-  ParseCommandLine(L"/install /help /f /extract:C:\\x", switches);
+  ParseCommandLine(L"/install /help /f /extract:C:\\x /log:C:\\x.log", switches);
   ParseCommandLine(L"", switches);
   EXPECT_FALSE(switches.installRequested);
   EXPECT_FALSE(switches.helpRequested);
   EXPECT_FALSE(switches.forceRequested);
   EXPECT_FALSE(switches.extractRequested);
+  EXPECT_STREQ(switches.logPath, L"");
 }
 
 // The mode an out-of-memory failure is reported for, too: help and

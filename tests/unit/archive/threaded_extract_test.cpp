@@ -145,6 +145,34 @@ TEST_F(ThreadedExtractTest, MatchesTheSequentialRunWithAFailingEntryInTheMiddle)
   EXPECT_EQ(ReadFileText(temp_ / L"threaded\\d\\tiny.txt"), "t");
 }
 
+// The entry whose failure the result reports can be asked for (the install
+// log names it): the same on one thread and on several, none after success,
+// and a name that leaves the folder before anything is written.
+TEST_F(ThreadedExtractTest, NamesTheEntryThatFailed) {
+  kzppack::ZipLayout layout;
+  Bytes damaged = MixedPackage(&layout);
+  ASSERT_TRUE(kzppack::DeclareCrc(damaged, layout, kBadEntry, 1));
+  Open(damaged);
+  for (const unsigned threads : {1u, kThreads}) {
+    ASSERT_EQ(Extract(L"out" + std::to_wstring(threads), threads), kzpzip::ZIP_E_CRC);
+    ASSERT_NE(archive_.FailedEntry(), nullptr);
+    EXPECT_STREQ(archive_.FailedEntry()->fileName, "bad.bin") << threads << " threads";
+  }
+  archive_.Close();
+  Open(MixedPackage(nullptr));
+  ASSERT_EQ(Extract(L"good", kThreads), kzpzip::ZIP_OK);
+  EXPECT_EQ(archive_.FailedEntry(), nullptr);
+
+  kzppack::ZipWriter writer = StubWriter();
+  writer.AddFile("fine.txt", "fine");
+  writer.AddFile("../escape.txt", "outside");
+  archive_.Close();
+  Open(writer.Finish());
+  ASSERT_EQ(Extract(L"hostile", kThreads), kzpzip::ZIP_E_BAD_ARCHIVE);
+  ASSERT_NE(archive_.FailedEntry(), nullptr);
+  EXPECT_STREQ(archive_.FailedEntry()->fileName, "../escape.txt");
+}
+
 // Archives whose entries reach the same file or folder end as they end
 // when extracted one entry after another.
 struct OrderCase {

@@ -10,6 +10,7 @@
 #include "packer/zip_mutators.h"
 #include "packer/zip_writer.h"
 #include "temp_folder.h"
+#include "ui/common_controls.h"
 #include "ui/contents_window.h"
 #include "ui/folder_browser.h"
 #include "ui/license_dialog.h"
@@ -59,14 +60,18 @@ TEST(FolderBrowser, PreselectsTheFolderOfTheProgram) {
   }
 }
 
-// Every entry in directory order, folders too; sizes unsigned, the stored
-// clock time as it is.
+// Every entry in directory order, folders too, a name marked as UTF-8
+// decoded; sizes unsigned, the stored clock time as it is.
 TEST(ContentsList, ListsEveryEntryWithUnsignedSizes) {
   CKzpTempFolder folder;
   kzppack::ZipWriter writer(kzppack::Bytes(4096, 0xCC));
   writer.AddFile("readme.txt", "hello");
   writer.AddFolder("docs/");
   writer.AddFile("docs/big.bin", "");
+  kzppack::ZipEntrySpec utf8;
+  utf8.name = u8"資料/説明書.txt";
+  utf8.flags = 0x0800;
+  writer.Add(utf8);
   kzppack::ZipLayout layout;
   kzppack::Bytes bytes = writer.Finish(&layout);
   using kzppack::SharedField;
@@ -80,8 +85,7 @@ TEST(ContentsList, ListsEveryEntryWithUnsignedSizes) {
   AppState& app = TheApp();
   ASSERT_EQ(app.archive.Open(path.c_str(), true), kzpzip::ZIP_OK);
 
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&classes);
+  ASSERT_TRUE(RegisterCommonControlClasses(ICC_LISTVIEW_CLASSES));
   HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 400, 200, nullptr,
                               nullptr, nullptr, nullptr);
   ASSERT_NE(list, nullptr);
@@ -99,7 +103,7 @@ TEST(ContentsList, ListsEveryEntryWithUnsignedSizes) {
     SendMessageW(list, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&request));
     return std::wstring(text);
   };
-  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 4);
   EXPECT_EQ(cell(0, 0), L"readme.txt");
   EXPECT_EQ(cell(0, 3), L"5");
   EXPECT_EQ(cell(1, 0), L"docs/");
@@ -107,6 +111,7 @@ TEST(ContentsList, ListsEveryEntryWithUnsignedSizes) {
   EXPECT_EQ(cell(2, 3), L"3221225472") << "never negative";
   EXPECT_NE(cell(2, 1).find(L"2024"), std::wstring::npos) << cell(2, 1);
   EXPECT_NE(cell(2, 2).find(L"1:45:30"), std::wstring::npos) << cell(2, 2);
+  EXPECT_EQ(cell(3, 0), L"資料/説明書.txt");
   DestroyWindow(list);
   app.archive.Close();
 }

@@ -10,6 +10,8 @@
 #include <cwctype>
 #include <string>
 
+#include "ui/common_controls.h"
+
 namespace {
 
 std::wstring LowerCase(std::wstring text) {
@@ -26,8 +28,8 @@ bool RunsUnderWine() {
 // 5.81 to DllGetVersion from both places (measured under Wine 8), so there
 // only the folder that it was loaded from tells them apart.
 TEST(CommonControls, AreVersion6FromTheSideBySideStore) {
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
-  ASSERT_TRUE(InitCommonControlsEx(&classes));
+  // As the contents and progress windows do: comctl32 is loaded at run time.
+  ASSERT_TRUE(RegisterCommonControlClasses(ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS));
   HMODULE controls = GetModuleHandleW(L"comctl32.dll");
   ASSERT_NE(controls, nullptr);
   wchar_t path[MAX_PATH] = {};
