@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "archive/file_io.h"
 #include "archive/zip_records.h"
 
 namespace kzpzip {
@@ -48,17 +47,15 @@ bool DecodeCertificateTable(const std::uint8_t* peHeaders, std::size_t size,
   return *offset != 0 && *length != 0;
 }
 
-std::uint32_t FindArchiveLimit(HANDLE file, std::uint32_t fileSize) {
+std::uint32_t FindArchiveLimit(ZipReadAt read, void* source, std::uint32_t fileSize) {
   std::uint8_t dosHeader[kDosHeaderSize] = {};
   std::uint32_t got = 0;
-  if (!SeekTo(file, 0) || !ReadSome(file, dosHeader, sizeof dosHeader, &got)) return fileSize;
+  if (!read(source, 0, dosHeader, sizeof dosHeader, &got)) return fileSize;
   const std::uint32_t peOffset = DecodePeHeaderOffset(dosHeader, got);
   if (peOffset == 0 || peOffset >= fileSize) return fileSize;
 
   std::uint8_t peHeaders[kPeHeadersSize] = {};
-  if (!SeekTo(file, peOffset) || !ReadSome(file, peHeaders, sizeof peHeaders, &got)) {
-    return fileSize;
-  }
+  if (!read(source, peOffset, peHeaders, sizeof peHeaders, &got)) return fileSize;
   std::uint32_t offset = 0;
   std::uint32_t length = 0;
   if (!DecodeCertificateTable(peHeaders, got, &offset, &length)) return fileSize;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <windows.h>
-
 #include <cstddef>
 #include <cstdint>
 
@@ -27,9 +25,15 @@ std::uint32_t DecodePeHeaderOffset(const std::uint8_t* dosHeader, std::size_t si
 bool DecodeCertificateTable(const std::uint8_t* peHeaders, std::size_t size,
                             std::uint32_t* offset, std::uint32_t* length);
 
+// Reads up to size bytes at offset into buffer (*got: how many); false only
+// when the read itself fails. The stub reads through its file handle,
+// kzppack through its own file calls.
+using ZipReadAt = bool (*)(void* source, std::uint32_t offset, void* buffer, std::uint32_t size,
+                           std::uint32_t* got);
+
 // Where the archive must end in this file: the offset of its certificate
 // table when it is a program that carries one inside the file, else the
 // file size. Unreadable or malformed headers count as no table.
-std::uint32_t FindArchiveLimit(HANDLE file, std::uint32_t fileSize);
+std::uint32_t FindArchiveLimit(ZipReadAt read, void* source, std::uint32_t fileSize);
 
 }  // namespace kzpzip

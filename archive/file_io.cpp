@@ -2,8 +2,6 @@
 
 namespace kzpzip {
 
-bool IsReachable(std::uint32_t position) { return position <= 0x7FFFFFFFu; }
-
 bool SeekTo(HANDLE file, std::uint32_t position) {
   if (!IsReachable(position)) return false;
   DWORD landed = SetFilePointer(file, static_cast<LONG>(position), nullptr, FILE_BEGIN);

@@ -4,11 +4,9 @@
 
 #include <cstdint>
 
-namespace kzpzip {
+#include "archive/directory_rules.h"  // IsReachable
 
-// Positions are addressed as signed 32-bit values, so anything from 2 GiB
-// up cannot be reached.
-bool IsReachable(std::uint32_t position);
+namespace kzpzip {
 
 // Moves the file pointer to an absolute position (reachable ones only).
 bool SeekTo(HANDLE file, std::uint32_t position);

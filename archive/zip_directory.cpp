@@ -5,6 +5,7 @@
 
 #include "archive/certificate_table.h"
 #include "archive/directory_reader.h"
+#include "archive/directory_rules.h"
 #include "archive/file_io.h"
 #include "archive/file_spans.h"
 #include "archive/local_header_window.h"
@@ -37,10 +38,7 @@ int LoadLocalHeader(CKzpLocalHeaderWindow& window, const ZipCentralHeader& centr
 
   const std::uint8_t* localName = header + kLocalHeaderSize;
   const std::uint8_t* localExtra = localName + local.nameLength;
-  if (!(local.shared == central.shared) || local.nameLength != central.nameLength ||
-      std::memcmp(localName, centralName, local.nameLength) != 0) {
-    return ZIP_E_BAD_ARCHIVE;
-  }
+  if (!LocalHeaderAgrees(central, centralName, local, localName)) return ZIP_E_BAD_ARCHIVE;
 
   entry.versionNeeded = local.shared.versionNeeded;
   entry.flags = local.shared.flags;
@@ -58,9 +56,15 @@ int LoadLocalHeader(CKzpLocalHeaderWindow& window, const ZipCentralHeader& centr
       !entry.SetExtraField(reinterpret_cast<const char*>(localExtra), local.extraLength)) {
     return ZIP_E_NO_MEMORY;
   }
-  // Cannot wrap: a reachable header offset is below 2 GiB.
-  entry.dataOffset = central.localHeaderOffset + need;
+  entry.dataOffset = DataOffsetOf(central.localHeaderOffset, local);
   return ZIP_OK;
+}
+
+// The certificate table's search reads through the archive's handle.
+bool ReadAtFromHandle(void* source, std::uint32_t offset, void* buffer, std::uint32_t size,
+                      std::uint32_t* got) {
+  const HANDLE file = static_cast<HANDLE>(source);
+  return SeekTo(file, offset) && ReadSome(file, buffer, size, got);
 }
 
 }  // namespace
@@ -70,8 +74,9 @@ int LoadLocalHeader(CKzpLocalHeaderWindow& window, const ZipCentralHeader& centr
 // limit wins, and one at position 0 is no record.
 int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* position) {
   *position = 0;
-  std::uint32_t span = std::min(kEndRecordSearchSpan, limit);
-  if (span <= 4) return ZIP_OK;
+  std::uint32_t windowStart = 0;
+  std::uint32_t span = 0;
+  if (!EndRecordWindow(limit, &windowStart, &span)) return ZIP_OK;
 
   std::vector<std::uint8_t> window;
   try {
@@ -79,7 +84,6 @@ int ZIP_File::FindEndRecord(HANDLE file, std::uint32_t limit, std::uint32_t* pos
   } catch (const std::bad_alloc&) {
     return ZIP_E_NO_MEMORY;
   }
-  std::uint32_t windowStart = limit - span;
   if (!SeekTo(file, windowStart) || !ReadExact(file, window.data(), span)) return ZIP_OK;
   std::size_t at = FindLastEndSignature(window.data(), span);
   if (at != kNoEndSignature) *position = windowStart + static_cast<std::uint32_t>(at);
@@ -95,11 +99,7 @@ int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t l
   std::uint32_t got = 0;
   ReadSome(file, bytes, std::min(kEndRecordSize, room), &got);
   ZipEndRecord record = DecodeEndRecord(bytes);
-  if (record.signature != kEndRecordSignature) return ZIP_E_BAD_ARCHIVE;
-  // A record cut short by the end of the file is damage, not a record whose
-  // missing fields read as 0: a package that lost its last bytes would
-  // otherwise open as one without a directory, or as an empty one.
-  if (got < kEndRecordSize) return ZIP_E_BAD_ARCHIVE;
+  if (!IsWholeEndRecord(record, got)) return ZIP_E_BAD_ARCHIVE;
   centralDirOffset_ = record.centralDirOffset;
 
   const std::uint32_t commentRoom = room - kEndRecordSize;
@@ -111,8 +111,7 @@ int ZIP_File::ReadEndRecord(HANDLE file, std::uint32_t position, std::uint32_t l
     }
   }
 
-  if (record.entriesOnDisk != record.totalEntries || record.centralDirDisk != 0 ||
-      record.thisDisk != 0) {
+  if (SpansSeveralDisks(record)) {
     centralDirOffset_ = 0;
     return ZIP_E_BAD_ARCHIVE;
   }
@@ -128,8 +127,8 @@ int ZIP_File::ReadDirectory(HANDLE file) {
     // In a signed program the archive ends where the certificate table
     // starts: whatever lies in or after the table is not covered by the
     // signature, so an archive hidden there is never seen.
-    const std::uint32_t limit =
-        FindArchiveLimit(file, static_cast<std::uint32_t>(fileSize.QuadPart));
+    const std::uint32_t limit = FindArchiveLimit(ReadAtFromHandle, file,
+                                                 static_cast<std::uint32_t>(fileSize.QuadPart));
     std::uint32_t endPosition = 0;
     int result = FindEndRecord(file, limit, &endPosition);
     if (result != ZIP_OK) return result;
@@ -141,7 +140,7 @@ int ZIP_File::ReadDirectory(HANDLE file) {
     // can lie at offset 0, where the program starts; an archive declaring
     // more records than its directory holds fails at the first missing one
     // below, rather than opening with the records found.
-    if (centralDirOffset_ == 0) return total == 0 ? ZIP_OK : ZIP_E_BAD_ARCHIVE;
+    if (centralDirOffset_ == 0) return ResultWithoutDirectory(total);
 
     if (!SeekTo(file, centralDirOffset_)) return ZIP_E_SEEK;
     std::uint32_t start = centralDirOffset_;
@@ -172,8 +171,8 @@ int ZIP_File::ReadDirectory(HANDLE file) {
       entry->localHeaderOffset = central.localHeaderOffset;
       entry->storage = STORAGE_ARCHIVE;
       entry->fileHandle = file;
-      spans.push_back({central.localHeaderOffset,
-                       std::uint64_t{entry->dataOffset} + entry->compressedSize});
+      spans.push_back(
+          MemberSpan(central.localHeaderOffset, entry->dataOffset, entry->compressedSize));
       entries_.push_back(std::move(entry));
     }
     spans.push_back({centralDirOffset_, reader.Position()});

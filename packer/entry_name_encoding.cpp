@@ -1,13 +1,9 @@
 #include "packer/entry_name_encoding.h"
 
+#include "packer/code_page.h"
 #include "packer/text_convert.h"
 
 namespace kzppack {
-namespace {
-
-constexpr int kUtf8CodePage = 65001;
-
-}  // namespace
 
 bool EncodeEntryName(int codePage, const std::string& utf8Name, StoredName& stored) {
   stored.utf8 = codePage == kAsciiOnly && !IsPlainAscii(utf8Name);

@@ -1,16 +1,13 @@
 #include "packer/folder_scan.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <system_error>
 
 #include "archive/entry_name_check.h"
+#include "packer/code_page.h"
 #include "packer/entry_name_encoding.h"
+#include "packer/file_access.h"
 #include "packer/text_convert.h"
 
 namespace kzppack {
@@ -25,16 +22,17 @@ bool NamesADevice(const std::wstring& component) {
 }
 
 bool ReadWhole(const fs::path& path, Bytes& bytes, std::string& message) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    message = "cannot open " + path.string();
+  InputFile file;
+  std::uint64_t size = 0;
+  if (!file.Open(path, message) || !file.Size(size, message)) return false;
+  if (size > kMaxFileSize) {
+    message = PathToUtf8(path) + ": 4 GiB or more";
     return false;
   }
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    message = "cannot read " + path.string();
-    return false;
-  }
+  bytes.assign(static_cast<std::size_t>(size), 0);
+  std::size_t got = 0;
+  if (!file.ReadAt(0, bytes.data(), bytes.size(), got, message)) return false;
+  bytes.resize(got);
   return true;
 }
 
@@ -91,60 +89,53 @@ std::string NameProblem(const std::string& utf8Name) {
 PackageContents ScanFolder(const fs::path& folder, int codePage,
                            std::vector<std::string>& refusals) {
   PackageContents contents;
-  contents.origin = folder.string();
+  contents.origin = PathToUtf8(folder);
   contents.codePage = codePage;
   contents.read = [](const PackageEntry& entry, Bytes& bytes, std::string& message) {
     return ReadWhole(entry.path, bytes, message);
   };
-  std::error_code error;
-  if (!fs::is_directory(folder, error)) {
-    refusals.push_back(folder.string() + ": error: not a folder");
+  if (KindOf(folder) != PathKind::kFolder) {
+    refusals.push_back(PathToUtf8(folder) + ": error: not a folder");
     return contents;
   }
-  fs::recursive_directory_iterator it(folder, error), end;
-  if (error) refusals.push_back(folder.string() + ": error: " + error.message());
-  for (; !error && it != end; it.increment(error)) {
-    const fs::directory_entry& item = *it;
-    const std::string name = fs::relative(item.path(), folder).generic_string();
-    const std::string where = item.path().string() + ": error: ";
-    if (item.is_symlink()) {
+  std::vector<FolderItem> items;
+  ListFolder(folder, items, refusals);
+  for (FolderItem& item : items) {
+    const std::string where = PathToUtf8(item.path) + ": error: ";
+    if (item.kind == ItemKind::kLink) {
       refusals.push_back(where + "symbolic links are not packed");
       continue;
     }
-    PackageEntry entry;
-    entry.displayName = name;
-    entry.path = item.path();
-    if (item.is_directory()) {
-      if (!fs::is_empty(item.path(), error)) continue;
-      entry.isFolder = true;
-    } else if (!item.is_regular_file()) {
+    if (item.kind == ItemKind::kFolder && !item.empty) continue;
+    if (item.kind == ItemKind::kOther) {
       refusals.push_back(where + "not a regular file");
       continue;
     }
-    if (std::string problem = NameProblem(name); !problem.empty()) {
+    PackageEntry entry;
+    entry.displayName = item.name;
+    entry.path = item.path;
+    entry.isFolder = item.kind == ItemKind::kFolder;
+    if (std::string problem = NameProblem(item.name); !problem.empty()) {
       refusals.push_back(where + problem);
       continue;
     }
     StoredName stored;
-    if (!EncodeEntryName(codePage, name, stored)) {
-      refusals.push_back(where + "code page " + std::to_string(codePage) +
-                         " has no exact form for this name");
+    if (!EncodeEntryName(codePage, item.name, stored)) {
+      refusals.push_back(where + (codePage == kAsciiOnly
+                                      ? "the name holds a control character (U+0080 to U+009F)"
+                                      : "code page " + std::to_string(codePage) +
+                                            " has no exact form for this name"));
       continue;
     }
     entry.name = stored.bytes;
     entry.utf8Name = stored.utf8;
-    struct stat info {};
-    if (stat(item.path().c_str(), &info) != 0) {
-      refusals.push_back(where + "cannot read its times");
-      continue;
-    }
-    entry.modified = info.st_mtime;
-    entry.readOnly = (info.st_mode & S_IWUSR) == 0;
+    entry.modified = item.modified;
+    entry.attributes = item.attributes;
     if (entry.isFolder) {
       entry.name += '/';
       entry.displayName += '/';
     } else {
-      entry.size = static_cast<std::uint64_t>(info.st_size);
+      entry.size = item.size;
       if (entry.size > kMaxFileSize) {
         refusals.push_back(where + "4 GiB or more; the package format holds files below 4 GiB");
         continue;
@@ -152,7 +143,6 @@ PackageContents ScanFolder(const fs::path& folder, int codePage,
     }
     contents.entries.push_back(std::move(entry));
   }
-  if (error) refusals.push_back(folder.string() + ": error: " + error.message());
 
   std::sort(contents.entries.begin(), contents.entries.end(),
             [](const PackageEntry& a, const PackageEntry& b) { return a.name < b.name; });
@@ -163,12 +153,12 @@ PackageContents ScanFolder(const fs::path& folder, int codePage,
     if (!key.empty() && key.back() == '/') key.pop_back();
     auto [at, inserted] = seen.emplace(key, &entry);
     if (!inserted) {
-      refusals.push_back(entry.path.string() + ": error: the same file on Windows as " +
+      refusals.push_back(PathToUtf8(entry.path) + ": error: the same file on Windows as " +
                          at->second->displayName + " (names differ in letter case only)");
     }
   }
   if (contents.entries.size() > kMaxEntries) {
-    refusals.push_back(folder.string() + ": error: " + std::to_string(contents.entries.size()) +
+    refusals.push_back(PathToUtf8(folder) + ": error: " + std::to_string(contents.entries.size()) +
                        " files and empty folders; the stub reads at most 65,535 entries");
   }
   return contents;

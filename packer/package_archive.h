@@ -7,31 +7,64 @@
 
 #include "packer/package_contents.h"
 
-// A built package read back with libzip: the packer's second opinion on the
-// archive, independent of the stub's own reader (and of the writer).
+// A built package read back with the stub's own archive rules: its record
+// decoders, name check and directory checks, in the same order, so that
+// the packer refuses exactly what the stub refuses, and reads every
+// package that `build` writes (sizes up to 4 GiB less one byte; without
+// ZIP64, 0xFFFFFFFF is a size like any other). Portable: the same on Linux
+// and Windows.
 namespace kzppack {
 
 struct ArchiveEntryInfo {
   std::string name;  // as stored
   bool utf8Name = false;  // marked as UTF-8 (flag bit 11)
-  std::uint64_t size = 0;
-  std::uint64_t packedSize = 0;
-  std::uint16_t method = 0;
+  std::uint32_t flags = 0;
+  std::uint32_t method = 0;
+  std::uint32_t dosDate = 0;
+  std::uint32_t dosTime = 0;
   std::uint32_t crc = 0;
-  std::int64_t modified = 0;  // seconds, from the DOS time as local time
-  std::uint32_t attributes = 0;
+  std::uint32_t size = 0;  // uncompressed
+  std::uint32_t packedSize = 0;
+  std::uint32_t attributes = 0;  // external attributes
+  std::uint32_t dataOffset = 0;
 };
+
+// The file cannot be opened at all (the stub's ZIP_E_OPEN).
+constexpr int kArchiveUnreadable = -9;
 
 struct ArchiveListing {
+  // The stub's result for opening the package (0, or its negative code)
+  // and why, in words; the entries only when it opens.
+  int result = 0;
+  std::string error;
   std::vector<ArchiveEntryInfo> entries;
-  std::string error;  // why it could not be read; empty when it could
 };
 
+// Opens the package as the stub does at start.
 ArchiveListing ListArchive(const std::filesystem::path& package);
 
-// The package's entries, to check it as it is; names not marked as UTF-8
-// are taken to be in the code page given (0: ASCII).
+// The stub's result for decoding one entry of an open package whole, as
+// extraction decodes it (0: the declared size comes out with its CRC-32);
+// why in words when it does not. With bytes, they are kept.
+int DecodeArchiveEntry(const std::filesystem::path& package, const ArchiveEntryInfo& entry,
+                       Bytes* bytes, std::string& why);
+
+// The entries of a package that opens, to check it as it is; names not
+// marked as UTF-8 are read in the code page given (0: ASCII).
 PackageContents ArchiveContents(const std::filesystem::path& package, int codePage,
-                                std::string& error);
+                                const ArchiveListing& listing);
+
+// What keeps the stub from extracting the package, as errors: that it does
+// not open at all; else, entry by entry, an unsupported method,
+// encryption, a name it refuses, a file where a folder goes, data that
+// does not decode to its size and CRC-32 (each entry is decoded once). As
+// warnings, what it extracts otherwise than meant: names that depend on
+// the machine's code page, two entries for one file.
+std::vector<Finding> CheckArchive(const std::filesystem::path& package,
+                                  const ArchiveListing& listing, int codePage);
+
+// An entry name for people: decoded as UTF-8 when it is marked so, else in
+// the code page (0: ASCII); bytes that do not decode as \xNN.
+std::string DisplayName(int codePage, const std::string& name, bool utf8Name = false);
 
 }  // namespace kzppack

@@ -1,11 +1,5 @@
 #include "packer/package_build.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -13,6 +7,8 @@
 
 #include "package/des_cipher.h"
 #include "package/package_xml_lookup.h"
+#include "packer/code_page.h"
+#include "packer/file_access.h"
 #include "packer/entry_name_encoding.h"
 #include "packer/folder_scan.h"
 #include "packer/text_convert.h"
@@ -23,34 +19,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uint32_t kAttributeReadOnly = 0x01;
-constexpr std::uint32_t kAttributeFolder = 0x10;
-constexpr std::uint32_t kAttributeArchive = 0x20;
 constexpr std::uint64_t kEndRecordBytes = 22;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileOwner = std::unique_ptr<std::FILE, FileCloser>;
+// The attribute bits an entry takes from its file. The archive bit is
+// always set: it says whether a backup has seen the file, which means
+// nothing to a package, and Linux has no such bit.
+constexpr std::uint32_t kAttributesKept = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
 
 // The file as it is.
 EntrySource PlainSource(const fs::path& path) {
-  auto file = std::make_shared<FileOwner>();
+  auto file = std::make_shared<InputFile>();
   EntrySource source;
-  source.open = [file, path](std::string& error) {
-    file->reset(std::fopen(path.c_str(), "rb"));
-    if (!*file) error = path.string() + ": " + std::strerror(errno);
-    return static_cast<bool>(*file);
-  };
-  source.read = [file, path](std::uint8_t* buffer, std::size_t capacity, std::size_t& got,
-                             std::string& error) {
-    got = std::fread(buffer, 1, capacity, file->get());
-    if (got == 0 && std::ferror(file->get())) {
-      error = path.string() + ": cannot read";
-      return false;
-    }
-    return true;
-  };
+  source.open = [file, path](std::string& error) { return file->Open(path, error); };
+  source.read = [file](std::uint8_t* buffer, std::size_t capacity, std::size_t& got,
+                       std::string& error) { return file->Read(buffer, capacity, got, error); };
   return source;
 }
 
@@ -59,7 +40,7 @@ EntrySource PlainSource(const fs::path& path) {
 // is completed with zero bytes, which the stub keeps.
 EntrySource EncryptedSource(const fs::path& path, const DesCipher& cipher) {
   struct State {
-    FileOwner file;
+    InputFile file;
     Bytes pending;  // hex text not handed out yet
     std::size_t handedOut = 0;
     bool atEnd = false;
@@ -67,28 +48,29 @@ EntrySource EncryptedSource(const fs::path& path, const DesCipher& cipher) {
   auto state = std::make_shared<State>();
   EntrySource source;
   source.open = [state, path](std::string& error) {
-    state->file.reset(std::fopen(path.c_str(), "rb"));
     state->pending.clear();
     state->handedOut = 0;
     state->atEnd = false;
-    if (!state->file) error = path.string() + ": " + std::strerror(errno);
-    return static_cast<bool>(state->file);
+    return state->file.Open(path, error);
   };
-  source.read = [state, path, cipher](std::uint8_t* buffer, std::size_t capacity,
-                                      std::size_t& got, std::string& error) {
+  source.read = [state, cipher](std::uint8_t* buffer, std::size_t capacity, std::size_t& got,
+                                std::string& error) {
     static const char kHex[] = "0123456789ABCDEF";
     if (state->handedOut == state->pending.size() && !state->atEnd) {
       std::uint8_t plain[64 * 1024] = {};
-      const std::size_t read = std::fread(plain, 1, sizeof plain, state->file.get());
-      if (read < sizeof plain) {
-        if (std::ferror(state->file.get())) {
-          error = path.string() + ": cannot read";
-          return false;
+      std::size_t read = 0;
+      // Whole pieces until the end, so that only the last one can end
+      // inside a block.
+      while (read < sizeof plain) {
+        std::size_t part = 0;
+        if (!state->file.Read(plain + read, sizeof plain - read, part, error)) return false;
+        if (part == 0) {
+          state->atEnd = true;
+          break;
         }
-        state->atEnd = true;
+        read += part;
       }
-      // A full 64 KiB holds whole blocks; only the last read can end
-      // inside one, and the zero bytes already there complete it.
+      // The zero bytes already there complete a short last block.
       const std::size_t blocks = (read + DesCipher::kBlockBytes - 1) / DesCipher::kBlockBytes;
       state->pending.resize(blocks * DesCipher::kBlockBytes * 2);
       state->handedOut = 0;
@@ -160,51 +142,6 @@ bool FindFilesToEncrypt(const PackageContents& contents, const PackageDocuments&
   return true;
 }
 
-// A temporary file beside the output, removed unless it was renamed.
-class TemporaryOutput {
- public:
-  explicit TemporaryOutput(const fs::path& output) {
-    const fs::path folder = output.has_parent_path() ? output.parent_path() : fs::path(".");
-    path_ = (folder / ("." + output.filename().string() + ".kzppack-XXXXXX")).string();
-    fd_ = ::mkstemp(&path_[0]);
-    created_ = fd_ >= 0;
-  }
-  ~TemporaryOutput() {
-    if (fd_ >= 0) ::close(fd_);
-    if (created_ && !renamed_) ::unlink(path_.c_str());
-  }
-  TemporaryOutput(const TemporaryOutput&) = delete;
-  TemporaryOutput& operator=(const TemporaryOutput&) = delete;
-
-  int fd() const { return fd_; }
-  const std::string& path() const { return path_; }
-
-  // Executable as a new file would be under the umask; then closed and
-  // renamed over the output.
-  bool Commit(const fs::path& output, std::string& error) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd_, 0777 & ~mask) != 0 || ::fsync(fd_) != 0 || ::close(fd_) != 0) {
-      fd_ = -1;
-      error = "cannot write " + path_ + ": " + std::strerror(errno);
-      return false;
-    }
-    fd_ = -1;
-    if (::rename(path_.c_str(), output.c_str()) != 0) {
-      error = "cannot rename " + path_ + " to " + output.string() + ": " + std::strerror(errno);
-      return false;
-    }
-    renamed_ = true;
-    return true;
-  }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-  bool created_ = false;
-  bool renamed_ = false;
-};
-
 bool WriteEntries(const BuildOptions& options, const PackageContents& contents,
                   const std::set<std::string>& encrypted, const DesCipher& cipher,
                   ZipStreamWriter& writer, std::string& error) {
@@ -219,12 +156,12 @@ bool WriteEntries(const BuildOptions& options, const PackageContents& contents,
       if (!writer.AddFolder(record, error)) return false;
       continue;
     }
-    record.externalAttributes = kAttributeArchive | (entry.readOnly ? kAttributeReadOnly : 0);
+    record.externalAttributes = kAttributeArchive | (entry.attributes & kAttributesKept);
     const EntrySource source = encrypted.count(entry.name) != 0
                                    ? EncryptedSource(entry.path, cipher)
                                    : PlainSource(entry.path);
     if (!writer.AddFile(record, source, !options.store, error)) {
-      error = Message(entry.path.string(), error);
+      if (error.rfind(PathToUtf8(entry.path), 0) != 0) error = Message(PathToUtf8(entry.path), error);
       return false;
     }
   }
@@ -243,10 +180,45 @@ std::optional<std::int64_t> ParseSourceDateEpoch(const std::string& text) {
   return value;
 }
 
+namespace {
+
+// The civil date of a day counted from 1970-01-01 (proleptic Gregorian),
+// without the C runtime: the same on every platform, for any year.
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
+  days += 719468;
+  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const std::int64_t dayOfEra = days - era * 146097;
+  const std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t shifted = (5 * dayOfYear + 2) / 153;
+  day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
+  month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
+  year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+bool UtcParts(std::int64_t seconds, std::tm& parts) {
+  const std::int64_t days = (seconds >= 0 ? seconds : seconds - 86399) / 86400;
+  const std::int64_t rest = seconds - days * 86400;
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  CivilFromDays(days, year, month, day);
+  parts = std::tm{};
+  parts.tm_year = year - 1900;
+  parts.tm_mon = month - 1;
+  parts.tm_mday = day;
+  parts.tm_hour = static_cast<int>(rest / 3600);
+  parts.tm_min = static_cast<int>(rest / 60 % 60);
+  parts.tm_sec = static_cast<int>(rest % 60);
+  return true;
+}
+
+}  // namespace
+
 void ToDosTime(std::int64_t seconds, bool utc, std::uint16_t& date, std::uint16_t& time) {
   std::tm parts{};
-  const std::time_t moment = static_cast<std::time_t>(seconds);
-  if ((utc ? gmtime_r(&moment, &parts) : localtime_r(&moment, &parts)) == nullptr ||
+  if (!(utc ? UtcParts(seconds, parts) : ToLocalTime(seconds, parts)) ||
       parts.tm_year + 1900 < 1980) {
     date = DosDate(1980, 1, 1);
     time = DosTime(0, 0, 0);
@@ -261,32 +233,42 @@ void ToDosTime(std::int64_t seconds, bool utc, std::uint16_t& date, std::uint16_
 
 BuildResult BuildPackage(const BuildOptions& options) {
   BuildResult result;
-  std::error_code error;
-  if (!fs::is_regular_file(options.stub, error)) {
-    result.error = Message(options.stub.string(), "the stub is not a readable file");
+  const std::string stubName = PathToUtf8(options.stub);
+  InputFile stub;
+  std::uint64_t stubSize = 0;
+  std::string ignored;
+  if (KindOf(options.stub) != PathKind::kFile || !stub.Open(options.stub, ignored) ||
+      !stub.Size(stubSize, ignored)) {
+    result.error = Message(stubName, "the stub is not a readable file");
     return result;
   }
+  stub.Close();
   // Said at once rather than after copying 2 GiB.
-  if (fs::file_size(options.stub, error) + kEndRecordBytes > ZipStreamWriter::kMaxFileSize) {
-    result.error = Message(options.stub.string(), ZipStreamWriter::kTooLarge);
+  if (stubSize + kEndRecordBytes > ZipStreamWriter::kMaxFileSize) {
+    result.error = Message(stubName, ZipStreamWriter::kTooLarge);
     return result;
   }
-  const fs::path output = fs::absolute(options.output, error);
-  const fs::path folder = fs::weakly_canonical(fs::absolute(options.folder, error), error);
-  const fs::path outputFolder = fs::weakly_canonical(output.parent_path(), error);
-  if (!fs::is_directory(outputFolder, error)) {
-    result.error = Message(output.parent_path().string(), "no such folder for the package");
+  // The output itself as it is named (a link there is replaced, not
+  // followed); its folder and the packed folder resolved, for comparing.
+  std::error_code error;
+  const fs::path output = fs::absolute(options.output, error).lexically_normal();
+  const fs::path folder = FullPath(options.folder);
+  const fs::path outputFolder = FullPath(output.parent_path());
+  if (KindOf(outputFolder) != PathKind::kFolder) {
+    result.error = Message(PathToUtf8(options.output.has_parent_path()
+                                          ? options.output.parent_path()
+                                          : outputFolder),
+                           "no such folder for the package");
     return result;
   }
-  const std::string relative = fs::relative(outputFolder, folder, error).generic_string();
-  if (!error && (relative == "." || relative.rfind("..", 0) != 0)) {
-    result.error = Message(output.string(), "the package would be written inside the folder it "
-                                            "packs");
+  if (IsSameOrBelow(outputFolder, folder)) {
+    result.error = Message(PathToUtf8(output), "the package would be written inside the folder it "
+                                               "packs");
     return result;
   }
 
   PackageContents contents = ScanFolder(options.folder, options.codePage, result.refusals);
-  contents.packageName = output.filename().string();
+  contents.packageName = PathToUtf8(output.filename());
   if (!result.refusals.empty()) return result;
   result.findings = CheckPackage(contents, CheckOptions{options.encryptConfig});
   for (const Finding& finding : result.findings) {
@@ -303,15 +285,11 @@ BuildResult BuildPackage(const BuildOptions& options) {
   }
 
   TemporaryOutput temporary(output);
-  if (temporary.fd() < 0) {
-    result.error = Message(output.parent_path().string(),
-                           std::string("cannot create a file here: ") + std::strerror(errno));
-    return result;
-  }
-  ZipStreamWriter writer(temporary.fd());
+  if (!temporary.Created(result.error)) return result;
+  ZipStreamWriter writer(temporary);
   if (!writer.CopyPrefix(options.stub, result.error) ||
       !WriteEntries(options, contents, encrypted, cipher, writer, result.error) ||
-      !writer.Finish(result.error) || !temporary.Commit(output, result.error)) {
+      !writer.Finish(result.error) || !temporary.Commit(result.error)) {
     return result;
   }
   result.ok = true;

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "packer/code_page.h"
 #include "packer/entry_name_encoding.h"
 #include "packer/folder_scan.h"
 #include "packer/text_convert.h"

@@ -12,15 +12,6 @@
 // stub would refuse, lose or miss.
 namespace kzppack {
 
-enum class Severity { kError, kWarning };
-
-struct Finding {
-  Severity severity = Severity::kError;
-  std::string file;  // the entry (or folder) it is about
-  int line = 0;      // 0: not about one line
-  std::string message;
-};
-
 // The two package files, found and parsed as the stub finds and parses them.
 struct PackageDocuments {
   const PackageEntry* descriptionEntry = nullptr;

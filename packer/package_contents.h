@@ -13,6 +13,15 @@
 // folder (before a build) or already in a package (check, inspect).
 namespace kzppack {
 
+enum class Severity { kError, kWarning };
+
+struct Finding {
+  Severity severity = Severity::kError;
+  std::string file;  // the entry (or folder) it is about
+  int line = 0;      // 0: not about one line
+  std::string message;
+};
+
 struct PackageEntry {
   std::string name;         // as stored (entry_name_encoding.h), "/" separators
   bool utf8Name = false;    // stored in UTF-8, with flag bit 11
@@ -21,8 +30,8 @@ struct PackageEntry {
   std::uint64_t size = 0;
   // Folder source only.
   std::filesystem::path path;
-  bool readOnly = false;
-  std::int64_t modified = 0;  // seconds since 1970
+  std::uint32_t attributes = 0;  // read-only, hidden and system bits (file_access.h)
+  std::int64_t modified = 0;     // seconds since 1970
 };
 
 struct PackageContents {

@@ -1,11 +1,9 @@
 #include "packer/package_inspect.h"
 
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "package/package_xml_lookup.h"
-#include "packer/entry_name_encoding.h"
 #include "packer/package_archive.h"
 #include "packer/text_convert.h"
 
@@ -17,19 +15,19 @@ const KzpXMLChar* X(const std::string& ascii, KzpXMLString& storage) {
   return storage.c_str();
 }
 
-std::string MethodName(std::uint16_t method) {
+std::string MethodName(std::uint32_t method) {
   if (method == 0) return "stored";
   if (method == 8) return "deflated";
   return "method " + std::to_string(method);
 }
 
-std::string Date(std::int64_t seconds) {
-  std::tm parts{};
-  const std::time_t moment = static_cast<std::time_t>(seconds);
-  char text[32] = "?";
-  if (localtime_r(&moment, &parts) != nullptr) {
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
-  }
+// The DOS date and time as they are stored: the local time of the machine
+// that made the package, which the stub gives the extracted files.
+std::string Date(std::uint32_t dosDate, std::uint32_t dosTime) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (dosDate >> 9),
+                (dosDate >> 5) & 15, dosDate & 31, dosTime >> 11, (dosTime >> 5) & 63,
+                (dosTime & 31) * 2);
   return text;
 }
 
@@ -39,15 +37,17 @@ void ListEntries(const ArchiveListing& listing, int codePage, std::ostream& out)
                 "method", "crc", "date", "name");
   out << line;
   for (const ArchiveEntryInfo& entry : listing.entries) {
-    std::string name;
-    if (!DecodeEntryName(codePage, StoredName{entry.name, entry.utf8Name}, name)) {
-      name = Printable(entry.name);
-    }
-    std::snprintf(line, sizeof line, "%12llu %12llu  %-8s  %08X  %-19s  ",
-                  static_cast<unsigned long long>(entry.size),
-                  static_cast<unsigned long long>(entry.packedSize),
-                  MethodName(entry.method).c_str(), entry.crc, Date(entry.modified).c_str());
-    out << line << name << ((entry.attributes & 1) != 0 ? "  (read-only)" : "") << "\n";
+    std::snprintf(line, sizeof line, "%12lu %12lu  %-8s  %08X  %-19s  ",
+                  static_cast<unsigned long>(entry.size),
+                  static_cast<unsigned long>(entry.packedSize), MethodName(entry.method).c_str(),
+                  entry.crc, Date(entry.dosDate, entry.dosTime).c_str());
+    std::string notes;
+    if ((entry.attributes & 0x01) != 0) notes += ", read-only";
+    if ((entry.attributes & 0x02) != 0) notes += ", hidden";
+    if ((entry.attributes & 0x04) != 0) notes += ", system";
+    if ((entry.flags & 0x01) != 0) notes += ", encrypted";
+    out << line << DisplayName(codePage, entry.name, entry.utf8Name)
+        << (notes.empty() ? "" : "  (" + notes.substr(2) + ")") << "\n";
   }
 }
 
@@ -152,15 +152,14 @@ void ShowPackageData(const CKzpXMLReader& p, std::ostream& out) {
 bool InspectPackage(const std::filesystem::path& package, int codePage, std::ostream& out,
                     std::vector<Finding>& findings, std::string& error) {
   const ArchiveListing listing = ListArchive(package);
-  if (!listing.error.empty()) {
-    error = listing.error;
+  if (listing.result != 0) {
+    error = PathToUtf8(package) + ": the stub does not open this package: " + listing.error;
     return false;
   }
-  out << package.string() << ": " << listing.entries.size() << " entries\n";
+  out << PathToUtf8(package) << ": " << listing.entries.size() << " entries\n";
   ListEntries(listing, codePage, out);
 
-  const PackageContents contents = ArchiveContents(package, codePage, error);
-  if (!error.empty()) return false;
+  const PackageContents contents = ArchiveContents(package, codePage, listing);
   PackageDocuments documents;
   LoadDocuments(contents, documents, findings);
   out << "\nAs the stub shows it:\n";
@@ -176,10 +175,20 @@ bool InspectPackage(const std::filesystem::path& package, int codePage, std::ost
   const CKzpXMLNode* version = Path(d, {"kzp_package", "version"});
   out << "  version       " << (version != nullptr ? Attribute(version, "value") : "(none)")
       << "\n";
-  ShowText(out, "command",
-           ElementText(Path(d, {"kzp_package", "installation", "install", "command"})));
-  ShowText(out, "parameters",
-           ElementText(Path(d, {"kzp_package", "installation", "install", "command_params"})));
+  const KzpXMLChar* command =
+      ElementText(Path(d, {"kzp_package", "installation", "install", "command"}));
+  ShowText(out, "command", command);
+  // A batch file runs as cmd.exe /C ""<folder>\<command>" xeltr": the
+  // package's parameters never reach it.
+  const std::string commandText = Utf16ToUtf8(command);
+  const std::string extension =
+      commandText.size() >= 4 ? commandText.substr(commandText.size() - 4) : "";
+  if (extension == ".bat" || extension == ".cmd") {
+    out << "  parameters    xeltr (a batch file gets this alone)\n";
+  } else {
+    ShowText(out, "parameters",
+             ElementText(Path(d, {"kzp_package", "installation", "install", "command_params"})));
+  }
   ShowTranslations(d, out);
   if (documents.packageData.IsLoaded()) ShowPackageData(documents.packageData, out);
   return true;

@@ -1,138 +1,134 @@
 #include "packer/text_convert.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 namespace kzppack {
 namespace {
 
-std::string IconvName(int codePage) {
-  if (codePage == kAsciiOnly) return "ASCII";
-  if (codePage == 65001) return "UTF-8";
-  return "CP" + std::to_string(codePage);
-}
-
-// Closes the converter on every way out.
-class Converter {
- public:
-  Converter(const std::string& to, const std::string& from)
-      : handle_(iconv_open(to.c_str(), from.c_str())) {}
-  ~Converter() {
-    if (ok()) iconv_close(handle_);
-  }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
-  bool ok() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
-
-  // The whole input, or false at the first byte that does not convert.
-  bool Run(const std::string& input, std::string& output) {
-    output.clear();
-    if (!ok()) return false;
-    std::vector<char> in(input.begin(), input.end());
-    char* inPointer = in.data();
-    std::size_t inLeft = in.size();
-    char buffer[4096];
-    while (inLeft > 0) {
-      char* outPointer = buffer;
-      std::size_t outLeft = sizeof buffer;
-      const std::size_t result = iconv(handle_, &inPointer, &inLeft, &outPointer, &outLeft);
-      output.append(buffer, sizeof buffer - outLeft);
-      if (result == static_cast<std::size_t>(-1) && errno != E2BIG) return false;
-    }
-    char* outPointer = buffer;
-    std::size_t outLeft = sizeof buffer;
-    if (iconv(handle_, nullptr, nullptr, &outPointer, &outLeft) == static_cast<std::size_t>(-1)) {
+// The code points of UTF-8 text, one by one; false at the first byte
+// sequence that is not the shortest form of a Unicode scalar value.
+template <typename Sink>
+bool DecodeUtf8(const std::string& utf8, Sink&& sink) {
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    std::uint32_t c = 0;
+    std::size_t length = 0;
+    std::uint32_t minimum = 0;
+    if (lead < 0x80) {
+      c = lead;
+      length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      c = lead & 0x1Fu;
+      length = 2;
+      minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      c = lead & 0x0Fu;
+      length = 3;
+      minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      c = lead & 0x07u;
+      length = 4;
+      minimum = 0x10000;
+    } else {
       return false;
     }
-    output.append(buffer, sizeof buffer - outLeft);
-    return true;
-  }
-
- private:
-  iconv_t handle_;
-};
-
-bool Convert(const std::string& to, const std::string& from, const std::string& input,
-             std::string& output) {
-  Converter converter(to, from);
-  return converter.Run(input, output);
-}
-
-}  // namespace
-
-bool IsKnownCodePage(int codePage, std::string* message) {
-  Converter converter(IconvName(codePage), "UTF-8");
-  if (converter.ok() && codePage >= 0) return true;
-  if (message != nullptr) *message = "code page " + std::to_string(codePage) + " is not known here";
-  return false;
-}
-
-bool EncodeForCodePage(int codePage, const std::string& utf8, std::string& bytes) {
-  std::string back;
-  return Convert(IconvName(codePage), "UTF-8", utf8, bytes) &&
-         Convert("UTF-8", IconvName(codePage), bytes, back) && back == utf8;
-}
-
-bool DecodeFromCodePage(int codePage, const std::string& bytes, std::string& utf8) {
-  return Convert("UTF-8", IconvName(codePage), bytes, utf8);
-}
-
-bool Utf8ToUtf16(const std::string& utf8, KzpXMLString& text) {
-  std::string bytes;
-  if (!Convert("UTF-16LE", "UTF-8", utf8, bytes)) return false;
-  text.clear();
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    text += static_cast<KzpXMLChar>(static_cast<unsigned char>(bytes[i]) |
-                                    static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (utf8.size() - i < length) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      c = (c << 6) | (next & 0x3Fu);
+    }
+    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    sink(c);
+    i += length;
   }
   return true;
 }
 
-std::string Utf16ToUtf8(const KzpXMLString& text) {
+void AppendUtf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+template <typename String>
+void AppendUtf16(String& out, std::uint32_t c) {
+  using Unit = typename String::value_type;
+  if (c < 0x10000) {
+    out += static_cast<Unit>(c);
+  } else {
+    out += static_cast<Unit>(0xD800 + ((c - 0x10000) >> 10));
+    out += static_cast<Unit>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  }
+}
+
+template <typename Unit>
+std::string FromUtf16(const Unit* text, std::size_t size) {
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+  for (std::size_t i = 0; i < size; ++i) {
+    std::uint32_t c = static_cast<std::uint16_t>(text[i]);
+    const std::uint32_t next = i + 1 < size ? static_cast<std::uint16_t>(text[i + 1]) : 0;
+    if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | c >> 12);
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | c >> 18);
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(out, c);
   }
   return out;
 }
+
+}  // namespace
+
+bool Utf8ToUtf16(const std::string& utf8, KzpXMLString& text) {
+  KzpXMLString out;
+  if (!DecodeUtf8(utf8, [&out](std::uint32_t c) { AppendUtf16(out, c); })) return false;
+  text = std::move(out);
+  return true;
+}
+
+std::string Utf16ToUtf8(const KzpXMLString& text) { return FromUtf16(text.data(), text.size()); }
 
 std::string Utf16ToUtf8(const KzpXMLChar* text) {
   return text != nullptr ? Utf16ToUtf8(KzpXMLString(text)) : std::string();
 }
 
 bool Utf8ToWide(const std::string& utf8, std::wstring& text) {
-  std::string bytes;
-  if (!Convert("WCHAR_T", "UTF-8", utf8, bytes)) return false;
-  text.assign(bytes.size() / sizeof(wchar_t), L'\0');
-  if (!text.empty()) std::memcpy(&text[0], bytes.data(), text.size() * sizeof(wchar_t));
-  return true;
+  std::wstring out;
+  const bool ok = DecodeUtf8(utf8, [&out](std::uint32_t c) {
+    if constexpr (sizeof(wchar_t) == 2) {
+      AppendUtf16(out, c);
+    } else {
+      out += static_cast<wchar_t>(c);
+    }
+  });
+  if (ok) text = std::move(out);
+  return ok;
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+  if constexpr (sizeof(wchar_t) == 2) return FromUtf16(text.data(), text.size());
+  std::string out;
+  for (wchar_t c : text) {
+    const auto value = static_cast<std::uint32_t>(c);
+    AppendUtf8(out, value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF) ? 0xFFFD : value);
+  }
+  return out;
 }
 
 bool IsPlainAscii(const std::string& bytes) {
@@ -155,5 +151,11 @@ std::string Printable(const std::string& bytes) {
   }
   return out;
 }
+
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+  return std::filesystem::u8path(utf8);
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) { return path.u8string(); }
 
 }  // namespace kzppack

@@ -1,36 +1,35 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "xml/xml_char.h"
 
-// Text conversions for the packer (iconv), between the UTF-8 of the build
-// machine, the UTF-16 of the package files and the Windows code page in
-// which the stub reads entry names and the key text.
+// Text conversions for the packer between the UTF-8 it works in (its
+// arguments, messages and file names on both builds), the UTF-16 of the
+// package files and of Windows, and file system paths. Pure code, the same
+// on Linux and Windows; code pages are in packer/code_page.h.
 namespace kzppack {
 
-// A Windows code page number; 0 stands for "plain ASCII only", which reads
-// the same under every code page.
-constexpr int kAsciiOnly = 0;
-
-// False when iconv does not know the code page (the message says so).
-bool IsKnownCodePage(int codePage, std::string* message);
-
-// UTF-8 text as bytes of the code page. False when the text is not valid
-// UTF-8, or a character has no exact form there (nothing is approximated),
-// or the bytes do not read back as the same text.
-bool EncodeForCodePage(int codePage, const std::string& utf8, std::string& bytes);
-// Bytes of the code page as UTF-8; false when they are not valid there.
-bool DecodeFromCodePage(int codePage, const std::string& bytes, std::string& utf8);
-
+// False when the bytes are not valid UTF-8 (overlong forms, surrogates and
+// values past U+10FFFF included).
 bool Utf8ToUtf16(const std::string& utf8, KzpXMLString& text);
 // Invalid UTF-16 (an unpaired surrogate) becomes U+FFFD.
 std::string Utf16ToUtf8(const KzpXMLString& text);
 std::string Utf16ToUtf8(const KzpXMLChar* text);  // null gives ""
+// The platform's wide characters: UTF-16 on Windows, UTF-32 elsewhere.
 bool Utf8ToWide(const std::string& utf8, std::wstring& text);
+std::string WideToUtf8(const std::wstring& text);
 
 bool IsPlainAscii(const std::string& bytes);
 // Bytes as text for a message: printable ASCII as it is, others as \xNN.
 std::string Printable(const std::string& bytes);
+
+// Paths from and to UTF-8. On Windows a path holds UTF-16, and converting a
+// narrow string would go through the C runtime's code page, which is not
+// the UTF-8 of our arguments.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+// In the platform's own separators ("C:\in\a.txt" on Windows).
+std::string PathToUtf8(const std::filesystem::path& path);
 
 }  // namespace kzppack

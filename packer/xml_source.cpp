@@ -25,6 +25,12 @@ KzpXMLString Text(const XML_Char* text) {
   return KzpXMLString(reinterpret_cast<const KzpXMLChar*>(text));
 }
 
+// Expat's own messages: narrow, or wide where XML_Char is wchar_t.
+[[maybe_unused]] std::string Message(const char* text) { return text != nullptr ? text : ""; }
+[[maybe_unused]] std::string Message(const wchar_t* text) {
+  return text != nullptr ? WideToUtf8(text) : std::string();
+}
+
 void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** /*attributes*/) {
   auto& context = *static_cast<SourceContext*>(data);
   XmlSourceElement element;
@@ -97,7 +103,7 @@ XmlSource ReadXmlSource(const Bytes& bytes) {
   const XML_Error code = XML_GetErrorCode(parser.get());
   source.unknownEncoding = code == XML_ERROR_UNKNOWN_ENCODING;
   source.errorLine = static_cast<int>(XML_GetCurrentLineNumber(parser.get()));
-  source.error = XML_ErrorString(code);
+  source.error = Message(XML_ErrorString(code));
   return source;
 }
 

@@ -1,13 +1,10 @@
 #include "packer/zip_stream_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
+#include "packer/file_access.h"
 #include "packer/zip_writer.h"
 
 namespace kzppack {
@@ -17,8 +14,6 @@ constexpr std::size_t kChunk = 256 * 1024;
 constexpr std::uint64_t kMaxEntrySize = 0xFFFFFFFFull;
 
 void PutText(Bytes& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
-
-std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 struct DeflateEnd {
   void operator()(z_stream* stream) const { deflateEnd(stream); }
@@ -31,40 +26,24 @@ bool ZipStreamWriter::Write(const void* data, std::size_t size, std::string& err
     error = kTooLarge;
     return false;
   }
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  while (size > 0) {
-    const ssize_t written = ::write(fd_, bytes, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      error = SystemError("cannot write the package");
-      return false;
-    }
-    bytes += written;
-    size -= static_cast<std::size_t>(written);
-    position_ += static_cast<std::uint64_t>(written);
-  }
+  if (!out_.Write(data, size, error)) return false;
+  position_ += size;
   return true;
 }
 
 bool ZipStreamWriter::CopyPrefix(const std::filesystem::path& stub, std::string& error) {
-  const int in = ::open(stub.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) {
-    error = SystemError("cannot open the stub " + stub.string());
+  InputFile in;
+  if (!in.Open(stub, error)) {
+    error = "cannot open the stub " + error;
     return false;
   }
   std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kChunk]);
-  bool ok = true;
   for (;;) {
-    const ssize_t got = ::read(in, buffer.get(), kChunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      error = SystemError("cannot read the stub " + stub.string());
-      ok = false;
-    }
-    if (got <= 0 || !Write(buffer.get(), static_cast<std::size_t>(got), error)) break;
+    std::size_t got = 0;
+    if (!in.Read(buffer.get(), kChunk, got, error)) return false;
+    if (got == 0) return true;
+    if (!Write(buffer.get(), got, error)) return false;
   }
-  ::close(in);
-  return ok && error.empty();
 }
 
 // Written from one place, so that the local header and the central record,
@@ -88,12 +67,7 @@ bool ZipStreamWriter::WriteLocalHeader(const Record& record, bool atItsPlace, st
   PutSharedFields(header, record);
   PutText(header, record.entry.name);
   if (!atItsPlace) return Write(header.data(), header.size(), error);
-  if (::pwrite(fd_, header.data(), header.size(), static_cast<off_t>(record.localHeader)) !=
-      static_cast<ssize_t>(header.size())) {
-    error = SystemError("cannot write the package");
-    return false;
-  }
-  return true;
+  return out_.WriteAt(record.localHeader, header.data(), header.size(), error);
 }
 
 bool ZipStreamWriter::AddFolder(const StreamEntry& entry, std::string& error) {
@@ -191,12 +165,7 @@ bool ZipStreamWriter::AddFile(const StreamEntry& entry, const EntrySource& sourc
     // Deflating did not save space: write the data as it is, in place of
     // what was written.
     const Record deflated = record;
-    if (allowDeflate &&
-        (::ftruncate(fd_, static_cast<off_t>(dataStart)) != 0 ||
-         ::lseek(fd_, static_cast<off_t>(dataStart), SEEK_SET) < 0)) {
-      error = SystemError("cannot write the package");
-      return false;
-    }
+    if (allowDeflate && !out_.Truncate(dataStart, error)) return false;
     position_ = dataStart;
     if ((allowDeflate && !source.open(error)) || !Store(source, record, error)) return false;
     if (allowDeflate && (record.crc != deflated.crc ||

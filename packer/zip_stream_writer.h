@@ -13,8 +13,10 @@
 // of the files; only the directory records (name and a few numbers per
 // entry) are kept until the end. Every local header agrees with its central
 // record; no data descriptors: a header is written first and completed once
-// its entry's data is written. POSIX file calls: the packer runs natively.
+// its entry's data is written.
 namespace kzppack {
+
+class TemporaryOutput;
 
 // An entry's bytes, produced from the start again each time it is opened
 // (the writer reads a file twice when deflating it does not save space).
@@ -43,8 +45,8 @@ class ZipStreamWriter {
       "the package would reach past 2 GiB, which the stub cannot read (it seeks with signed "
       "32-bit positions)";
 
-  // fd: an empty file open for reading and writing; not owned.
-  explicit ZipStreamWriter(int fd) : fd_(fd) {}
+  // out: an empty file; not owned.
+  explicit ZipStreamWriter(TemporaryOutput& out) : out_(out) {}
 
   bool CopyPrefix(const std::filesystem::path& stub, std::string& error);
   bool AddFolder(const StreamEntry& entry, std::string& error);
@@ -74,7 +76,7 @@ class ZipStreamWriter {
   bool Deflate(const EntrySource& source, Record& record, std::string& error);
   bool Store(const EntrySource& source, Record& record, std::string& error);
 
-  int fd_;
+  TemporaryOutput& out_;
   std::uint64_t position_ = 0;
   std::vector<Record> records_;
 };
