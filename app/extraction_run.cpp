@@ -58,6 +58,7 @@ class CKzpWorkFolderRemoval {
     currentFolder_.Restore();
     if (folder_ == nullptr) return;
     RemoveFolderTree(folder_);
+    if (!InstallLogActive()) return;
     LogText(GetFileAttributesW(folder_) == INVALID_FILE_ATTRIBUTES
                 ? "work folder removed: "
                 : "work folder left, for removal at restart where it could be scheduled: ",

@@ -31,19 +31,51 @@ class CKzpOpenProcess {
   HANDLE handle_;
 };
 
-// Another process's current folder, from its process parameters. The
-// documented part of RTL_USER_PROCESS_PARAMETERS hides it in Reserved2: it
-// follows the console handle, the console flags and the three standard
-// handles (five pointers; 0x38 on x86-64). Empty when it cannot be read.
-std::wstring CurrentFolderOf(HANDLE process) {
-  using QueryFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-  const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-  PROCESS_BASIC_INFORMATION basic{};
-  if (query == nullptr ||
-      query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
-    return {};
+using QueryInformationProcessFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG,
+                                                   PULONG);
+
+// Where a process keeps its current folder: the address of the text and its
+// length in bytes, as a UNICODE_STRING holds them.
+struct FolderText {
+  ULONG_PTR address = 0;
+  USHORT bytes = 0;
+};
+
+// A 32-bit process on 64-bit Windows keeps the current folder it works with
+// in its 32-bit process parameters; the 64-bit ones keep the folder it
+// started in. Offsets of the 32-bit layouts: the parameters' address at 0x10
+// of the PEB; the current folder at 0x24 of the parameters, after the
+// console handle, the console flags and the three standard handles.
+bool FolderTextOf32BitProcess(HANDLE process, QueryInformationProcessFn query,
+                              FolderText* text) {
+  ULONG_PTR peb32 = 0;
+  if (query(process, static_cast<PROCESSINFOCLASS>(26) /* ProcessWow64Information */, &peb32,
+            sizeof peb32, nullptr) != 0 ||
+      peb32 == 0) {
+    return false;
   }
+  ULONG parameters = 0;
+  struct {
+    USHORT length;
+    USHORT maximumLength;
+    ULONG buffer;
+  } folder{};
+  if (!ReadProcessMemory(process, reinterpret_cast<const void*>(peb32 + 0x10), &parameters,
+                         sizeof parameters, nullptr) ||
+      !ReadProcessMemory(process, reinterpret_cast<const void*>(ULONG_PTR{parameters} + 0x24),
+                         &folder, sizeof folder, nullptr)) {
+    return false;
+  }
+  *text = {folder.buffer, folder.length};
+  return true;
+}
+
+// The documented part of RTL_USER_PROCESS_PARAMETERS hides the current
+// folder in Reserved2: it follows the console handle, the console flags and
+// the three standard handles (five pointers; 0x38 on x86-64).
+bool FolderTextOfProcess(HANDLE process, QueryInformationProcessFn query, FolderText* text) {
+  PROCESS_BASIC_INFORMATION basic{};
+  if (query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return false;
   const auto* peb = static_cast<const BYTE*>(static_cast<void*>(basic.PebBaseAddress));
   const BYTE* parameters = nullptr;
   UNICODE_STRING folder{};
@@ -53,11 +85,25 @@ std::wstring CurrentFolderOf(HANDLE process) {
                          sizeof parameters, nullptr) ||
       !ReadProcessMemory(process, parameters + kCurrentFolderOffset, &folder, sizeof folder,
                          nullptr)) {
+    return false;
+  }
+  *text = {reinterpret_cast<ULONG_PTR>(folder.Buffer), folder.Length};
+  return true;
+}
+
+// Another process's current folder, from its process parameters. Empty
+// when it cannot be read.
+std::wstring CurrentFolderOf(HANDLE process) {
+  const auto query = reinterpret_cast<QueryInformationProcessFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  FolderText where;
+  if (query == nullptr || (!FolderTextOf32BitProcess(process, query, &where) &&
+                           !FolderTextOfProcess(process, query, &where))) {
     return {};
   }
-  std::wstring text(folder.Length / sizeof(wchar_t), L'\0');
-  if (!ReadProcessMemory(process, folder.Buffer, text.data(), text.size() * sizeof(wchar_t),
-                         nullptr)) {
+  std::wstring text(where.bytes / sizeof(wchar_t), L'\0');
+  if (!ReadProcessMemory(process, reinterpret_cast<const void*>(where.address), text.data(),
+                         text.size() * sizeof(wchar_t), nullptr)) {
     return {};
   }
   return text;

@@ -98,7 +98,13 @@ DWORD RunInstaller(wchar_t* commandLine, const wchar_t* folder, InstallerKind ki
     LogLine("no job for the installer (error %lu): only the installer itself is waited for",
             GetLastError());
   }
-  ResumeThread(info.hThread);
+  if (ResumeThread(info.hThread) == static_cast<DWORD>(-1)) {
+    // Left suspended it would be waited for for ever.
+    const DWORD error = GetLastError();
+    TerminateProcess(process.Handle(), error);
+    LogLine("the installer cannot be started (error %lu)", error);
+    return error;
+  }
   LogLine("installer started, process id %lu", info.dwProcessId);
   WaitForInstallation(process.Handle(), job);
   // The exit code is the installer's own, whatever its later stages end with.

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "archive/create_folder_path.h"
+#include "archive/dos_time.h"
 #include "archive/entry_stream.h"
 #include "archive/kzp_file_handle.h"
 
@@ -59,20 +60,6 @@ void DiscardFile(CKzpFileHandle& file, const wchar_t* path) {
                                                  sizeof disposition) != FALSE;
   file.close();
   if (!marked) DeleteFileW(path);
-}
-
-// A DOS stamp is the local clock time on the date it names, so it is
-// turned into UTC with the time-zone rules of that date (summer time or
-// not), not with today's offset, which LocalFileTimeToFileTime would apply
-// to every date alike.
-bool DosTimeToFileTime(std::uint32_t dosDate, std::uint32_t dosTime, FILETIME* utc) {
-  FILETIME stamp{};
-  SYSTEMTIME local{};
-  SYSTEMTIME universal{};
-  return DosDateTimeToFileTime(static_cast<WORD>(dosDate), static_cast<WORD>(dosTime), &stamp) &&
-         FileTimeToSystemTime(&stamp, &local) &&
-         TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) &&
-         SystemTimeToFileTime(&universal, utc);
 }
 
 // Times and attributes in one call on the open handle: exact, where a

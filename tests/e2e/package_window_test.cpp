@@ -25,15 +25,16 @@ constexpr int kInstruction = 1001, kExtract = 1003, kClose = 1004, kDescription 
 constexpr int kLicenseText = 1012, kContentsList = 1008;
 constexpr DWORD kClosed = 3, kLimitMs = 40000;
 
-// A package with names in English and Japanese, two files and, when given,
-// the body of vr_data.xml.
+// A package with names in English, Japanese and German, two files and,
+// when given, the body of vr_data.xml.
 CKzpPackageFixture WindowPackage(const std::string& packageData = {}) {
   CKzpPackageFixture package;
   package.Writer().AddFile(
       "package.xml",
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kzp_package version=\"2.0.1.0\">"
       "<name><name_xlate lang=\"en\">Test Package</name_xlate>"
-      "<name_xlate lang=\"ja\">\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88</name_xlate></name>"
+      "<name_xlate lang=\"ja\">\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88</name_xlate>"
+      "<name_xlate lang=\"de\">Testpaket</name_xlate></name>"
       "<version value=\"1.0\"/>"
       "<description><description_xlate lang=\"en\">Installs nothing.</description_xlate>"
       "</description></kzp_package>");
@@ -276,15 +277,31 @@ TEST(PackageWindowExtraction, NotEnoughSpaceShowsTheFullSizesAndKeepsTheWindow) 
   EXPECT_FALSE(FileExists(folder / L"readme.txt"));
 }
 
+// The common controls that the stub loaded: version 6, which lives only in
+// the system's side-by-side store (Wine's answers 5.81 to DllGetVersion
+// wherever it lies, so the folder is what tells).
+bool IsCommonControls6(const std::wstring& path) {
+  std::wstring lower = path;
+  CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+  return lower.find(L"\\winsxs\\") != std::wstring::npos &&
+         lower.find(L"_microsoft.windows.common-controls_6595b64144ccf1df_6.") != std::wstring::npos;
+}
+
 TEST(PackageWindowContents, ListsEveryEntryAndKeepsItsMinimumSize) {
   CKzpTempFolder folder;
   LRESULT rows = 0;
   RECT shrunk{}, list{}, client{};
+  std::vector<std::wstring> commonControls;
   const ProcessOutcome outcome = RunConversation(
       Save(folder, WindowPackage().Writer().Finish()), L"",
       {MainWindow([](HWND w, const ObservedWindow&) { ChooseSystemCommand(w, 0xFF0); }),
        WindowStep{L"Package Contents",
                   [&](HWND window, const ObservedWindow&) {
+                    for (const std::wstring& path : ModulePathsOf(window)) {
+                      if (lstrcmpiW(LeafName(path).c_str(), L"comctl32.dll") == 0) {
+                        commonControls.push_back(path);
+                      }
+                    }
                     rows = SendWithLimit(GetDlgItem(window, kContentsList), LVM_GETITEMCOUNT, 0, 0);
                     SetWindowPos(window, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
                     shrunk = ScreenRect(window);
@@ -301,16 +318,43 @@ TEST(PackageWindowContents, ListsEveryEntryAndKeepsItsMinimumSize) {
   EXPECT_EQ(shrunk.right - shrunk.left, 400);
   EXPECT_EQ(shrunk.bottom - shrunk.top, 200);
   EXPECT_TRUE(EqualRect(&list, &client)) << "the list fills the window after a resize";
+  ASSERT_EQ(commonControls.size(), 1u);
+  EXPECT_TRUE(IsCommonControls6(commonControls[0]))
+      << std::string(commonControls[0].begin(), commonControls[0].end());
 }
 
-// Run by its own CTest entry with LC_ALL=ja_JP.UTF-8.
-TEST(PackageWindowUnderLocale, JapaneseTemplatesAndStrings) {
+// The window in the language of the Windows locale, which a CTest entry of
+// each sets with LC_ALL (KZP_EXPECT_LANGUAGE names it): that language's
+// templates and strings, and the package's name in it.
+struct LocaleTexts {
+  const char* language;
+  const wchar_t* caption;
+  const wchar_t* extract;
+  const wchar_t* description;
+};
+
+const LocaleTexts kLocaleTexts[] = {
+    {"ja", L"Quellmar\u81EA\u5DF1\u89E3\u51CD\u578B \u30D1\u30C3\u30B1\u30FC\u30B8 ",
+     L"\u89E3\u51CD(&E)...",
+     // The English description is the one fallback.
+     L"\u30C6\u30B9\u30C8\n\u30D0\u30FC\u30B8\u30E7\u30F3: 1.0\n\nInstalls nothing."},
+    {"de", L"Selbstextrahierendes Quellmar-Paket", L"&Entpacken...",
+     L"Testpaket\nVersion: 1.0\n\nInstalls nothing."},
+};
+
+TEST(PackageWindowUnderLocale, TemplatesAndStringsOfTheLocale) {
+  const char* language = std::getenv("KZP_EXPECT_LANGUAGE");
+  ASSERT_NE(language, nullptr) << "run by the CTest entries that set the locale";
+  const LocaleTexts* texts = nullptr;
+  for (const LocaleTexts& each : kLocaleTexts) {
+    if (std::string(each.language) == language) texts = &each;
+  }
+  ASSERT_NE(texts, nullptr) << language;
   CKzpTempFolder folder;
-  const std::wstring caption = L"Quellmar\u81EA\u5DF1\u89E3\u51CD\u578B \u30D1\u30C3\u30B1\u30FC\u30B8 ";
   std::wstring extract, description;
   const ProcessOutcome outcome = RunConversation(
       Save(folder, WindowPackage().Writer().Finish()), L"",
-      {WindowStep{caption,
+      {WindowStep{texts->caption,
                   [&](HWND window, const ObservedWindow&) {
                     extract = ControlText(window, kExtract);
                     description = Lines(ControlText(window, kDescription));
@@ -319,10 +363,8 @@ TEST(PackageWindowUnderLocale, JapaneseTemplatesAndStrings) {
                   true}},
       kLimitMs);
   ExpectFinished(outcome, 1, kClosed);
-  EXPECT_EQ(extract, L"\u89E3\u51CD(&E)...");
-  // The Japanese name, and the English description as the one fallback.
-  EXPECT_EQ(description, L"\u30C6\u30B9\u30C8\n\u30D0\u30FC\u30B8\u30E7\u30F3: 1.0\n\n"
-                         L"Installs nothing.");
+  EXPECT_EQ(extract, texts->extract);
+  EXPECT_EQ(description, texts->description);
 }
 
 }  // namespace

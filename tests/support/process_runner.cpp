@@ -1,6 +1,7 @@
 #include "process_runner.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -255,6 +256,21 @@ std::vector<HWND> VisibleWindowsOf(DWORD processId) {
   WindowSearch search{processId, {}};
   EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+std::vector<std::wstring> ModulePathsOf(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  std::vector<std::wstring> paths;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+  if (snapshot == INVALID_HANDLE_VALUE) return paths;
+  MODULEENTRY32W module{};
+  module.dwSize = sizeof module;
+  for (BOOL more = Module32FirstW(snapshot, &module); more; more = Module32NextW(snapshot, &module)) {
+    paths.push_back(module.szExePath);
+  }
+  CloseHandle(snapshot);
+  return paths;
 }
 
 RECT ScreenRect(HWND window) {

@@ -80,4 +80,6 @@ HWND FocusedControl(HWND window);                 // the control with the keyboa
 std::wstring SelectedTreeItemText(HWND tree);
 // Every visible top-level window of a process.
 std::vector<HWND> VisibleWindowsOf(DWORD processId);
+// The full path of every module loaded in the process of the window.
+std::vector<std::wstring> ModulePathsOf(HWND window);
 RECT ScreenRect(HWND window);

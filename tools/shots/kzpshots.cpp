@@ -2,13 +2,15 @@
 // of a package like a user would and saves the screen area of the
 // program's windows as a BMP (scripts/screenshots turns them into PNGs).
 //
-//   kzpshots <out folder> <suffix> <large.exe> <small.exe> <bare.exe> <sample> <data>
+//   kzpshots <out folder> <language> <large.exe> <small.exe> <bare.exe> <sample> <data> [<variant>]
 //
 // large.exe and small.exe are the sample package with and without
 // LARGE_WINDOW, made from the sample folder; bare.exe is the stub alone;
 // the data folder receives the damaged packages made here. Extract runs
-// into the folder of large.exe. Pictures are named <scene>-<suffix>.bmp;
-// the Windows locale (LC_ALL) picks the language.
+// into the folder of large.exe. Pictures are named <scene>-<language>.bmp;
+// the Windows locale (LC_ALL) picks the language, which must match the one
+// named (en, de, fr, es, it, ja). With a variant, only the package window
+// of small.exe is taken, as main-<language>-<variant>.bmp.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,9 +24,41 @@
 
 namespace {
 
-const wchar_t kCaption[] = L"Quellmar Self Extracting Package";
-const wchar_t kCaptionJa[] =
-    L"Quellmar\u81EA\u5DF1\u89E3\u51CD\u578B \u30D1\u30C3\u30B1\u30FC\u30B8 ";
+// The texts that the windows are found by, in each language of the stub.
+struct CKzpShotTexts {
+  const wchar_t* language;
+  const wchar_t* caption;
+  const wchar_t* contents;
+  const wchar_t* license;
+  const wchar_t* progress;
+  const wchar_t* usage;
+  const wchar_t* browserPrompt;
+};
+
+const CKzpShotTexts kTexts[] = {
+    {L"en", L"Quellmar Self Extracting Package", L"Package Contents", L"License Agreement",
+     L"Extraction Progress", L"Command Line Usage",
+     L"Select a folder to hold the extracted package contents."},
+    {L"de", L"Selbstextrahierendes Quellmar-Paket", L"Paketinhalt", L"Lizenzvertrag",
+     L"Paket wird entpackt...", L"Befehlszeilenparameter",
+     L"W\u00E4hlen Sie einen Ordner, in den der Paketinhalt entpackt werden soll."},
+    {L"fr", L"Package auto-extractible Quellmar", L"Contenu du package", L"Contrat de licence",
+     L"Extraction en cours...", L"Utilisation de la ligne de commande",
+     L"S\u00E9lectionnez le dossier o\u00F9 enregistrer le contenu extrait du package."},
+    {L"es", L"Paquete autoextra\u00EDble de Quellmar", L"Contenido del paquete",
+     L"Contrato de licencia", L"Extrayendo el paquete...", L"Uso de la l\u00EDnea de comandos",
+     L"Seleccione la carpeta donde desea guardar el contenido extra\u00EDdo del paquete."},
+    {L"it", L"Pacchetto autoestraente Quellmar", L"Contenuto del pacchetto",
+     L"Contratto di licenza", L"Estrazione in corso...", L"Utilizzo della riga di comando",
+     L"Selezionare la cartella in cui salvare il contenuto estratto del pacchetto."},
+    // Japanese systems show the English license dialog.
+    {L"ja", L"Quellmar\u81EA\u5DF1\u89E3\u51CD\u578B \u30D1\u30C3\u30B1\u30FC\u30B8 ",
+     L"\u30D1\u30C3\u30B1\u30FC\u30B8\u5185\u5BB9", L"License Agreement", L"\u89E3\u51CD\u4E2D...",
+     L"\u30B3\u30DE\u30F3\u30C9\u30E9\u30A4\u30F3\u4F7F\u7528\u65B9\u6CD5",
+     L"\u30D1\u30C3\u30B1\u30FC\u30B8\u5185\u5BB9\u3092\u5C55\u958B\u3059\u308B"
+     L"\u30D5\u30A1\u30EB\u30C0\u3092\u9078\u629E\u3057\u3066\u304F\u3060\u3055\u3044\u3002"},
+};
+
 constexpr int kExtract = 1003, kClose = 1004;
 constexpr LONG kMargin = 12;  // of desktop around the windows
 constexpr DWORD kLimitMs = 60000;
@@ -35,6 +69,13 @@ struct Shots {
   std::wstring caption;
   int failures = 0;
 };
+
+const CKzpShotTexts* TextsOf(const wchar_t* language) {
+  for (const CKzpShotTexts& texts : kTexts) {
+    if (lstrcmpW(texts.language, language) == 0) return &texts;
+  }
+  return nullptr;
+}
 
 // The screen area that holds every visible window of the program, with a
 // margin, as a 24-bit BMP.
@@ -169,53 +210,53 @@ std::wstring DamagedPackage(const std::wstring& stub, const std::wstring& sample
   return path;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-  if (argc != 8) {
-    std::fwprintf(stderr,
-                  L"usage: kzpshots <out folder> <suffix> <large.exe> <small.exe> <bare.exe> "
-                  L"<sample folder> <data folder>\n");
-    return 2;
-  }
-  Shots shots{argv[1], argv[2], lstrcmpW(argv[2], L"ja") == 0 ? kCaptionJa : kCaption};
-  const std::wstring large = argv[3], small = argv[4], bare = argv[5], sample = argv[6],
-                     data = argv[7];
-  const bool english = shots.suffix == L"en";
-  const std::wstring browserPrompt =
-      english ? L"Select a folder to hold the extracted package contents."
-              : L"\u30D1\u30C3\u30B1\u30FC\u30B8\u5185\u5BB9\u3092\u5C55\u958B\u3059\u308B"
-                L"\u30D5\u30A1\u30EB\u30C0\u3092\u9078\u629E\u3057\u3066\u304F\u3060\u3055\u3044\u3002";
-
+// Every window of the stub in one language.
+void TakeAll(Shots& shots, const CKzpShotTexts& texts, const std::wstring& large,
+             const std::wstring& small, const std::wstring& bare, const std::wstring& sample,
+             const std::wstring& data) {
+  const std::wstring prompt = texts.browserPrompt;
   Run(shots, large, L"", {Main(shots, Snap(shots, L"main-large", Press(kClose)))});
   Run(shots, small, L"", {Main(shots, Snap(shots, L"main", Press(kClose)))});
   Run(shots, large, L"",
       {Main(shots, [](HWND w, const ObservedWindow&) { ChooseSystemCommand(w, 0xFF0); }),
-       WindowStep{english ? L"Package Contents" : L"\u30D1\u30C3\u30B1\u30FC\u30B8\u5185\u5BB9",
-                  Snap(shots, L"contents", [](HWND w, const ObservedWindow&) {
+       WindowStep{texts.contents, Snap(shots, L"contents", [](HWND w, const ObservedWindow&) {
                     PressKey(w, VK_ESCAPE);
                   })},
        Main(shots, Press(kClose))});
-  // Extract: the license (English only), the browser, the progress window.
+  // Extract: the license, the browser (Wine's own, in Wine's language), the
+  // progress window.
   Run(shots, large, L"",
-      {Main(shots, Press(kExtract)),
-       WindowStep{L"License Agreement",
-                  english ? Snap(shots, L"license", Press(IDOK)) : Press(IDOK)},
-       Browse(browserPrompt, L"large", english ? Snap(shots, L"browser", {}) : WindowAnswer{}),
-       WindowStep{english ? L"Extraction Progress" : L"\u89E3\u51CD\u4E2D...",
-                  Snap(shots, L"progress", {})},
-       Main(shots, Press(kClose))});
+      {Main(shots, Press(kExtract)), WindowStep{texts.license, Snap(shots, L"license", Press(IDOK))},
+       Browse(prompt, L"large", Snap(shots, L"browser", {})),
+       WindowStep{texts.progress, Snap(shots, L"progress", {})}, Main(shots, Press(kClose))});
   Run(shots, DamagedPackage(bare, sample, data, true), L"",
-      {Main(shots, Press(kExtract)), Browse(browserPrompt, L"no-space"),
+      {Main(shots, Press(kExtract)), Browse(prompt, L"no-space"),
        WindowStep{shots.caption, Snap(shots, L"no-space", Press(IDOK)), false, L"\n\n"},
        Main(shots, Press(kClose))});
   Run(shots, DamagedPackage(bare, sample, data, false), L"",
-      {Main(shots, Press(kExtract)), Browse(browserPrompt, L"failed"),
+      {Main(shots, Press(kExtract)), Browse(prompt, L"failed"),
        WindowStep{shots.caption, Snap(shots, L"extraction-failed", Press(IDOK)), false,
-                  L"Quellmar "}});
-  Run(shots, bare, L"/help", {WindowStep{english ? L"Command Line Usage" :
-                                         L"\u30B3\u30DE\u30F3\u30C9\u30E9\u30A4\u30F3\u4F7F\u7528\u65B9\u6CD5",
-                                         Snap(shots, L"usage", Press(IDCANCEL))}});
+                  L"Quellmar"}});
+  Run(shots, bare, L"/help", {WindowStep{texts.usage, Snap(shots, L"usage", Press(IDCANCEL))}});
   Run(shots, bare, L"", {WindowStep{shots.caption, Snap(shots, L"not-a-package", Press(IDOK))}});
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const CKzpShotTexts* texts = argc >= 3 ? TextsOf(argv[2]) : nullptr;
+  if ((argc != 8 && argc != 9) || texts == nullptr) {
+    std::fwprintf(stderr,
+                  L"usage: kzpshots <out folder> <en|de|fr|es|it|ja> <large.exe> <small.exe> "
+                  L"<bare.exe> <sample folder> <data folder> [<variant>]\n");
+    return 2;
+  }
+  Shots shots{argv[1], argv[2], texts->caption};
+  if (argc == 9) {
+    shots.suffix += std::wstring(L"-") + argv[8];
+    Run(shots, argv[4], L"", {Main(shots, Snap(shots, L"main", Press(kClose)))});
+  } else {
+    TakeAll(shots, *texts, argv[3], argv[4], argv[5], argv[6], argv[7]);
+  }
   return shots.failures == 0 ? 0 : 1;
 }

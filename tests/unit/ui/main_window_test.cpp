@@ -104,6 +104,12 @@ TEST_F(MainWindowInProcess, NameIsBoldAtElevenPoints) {
   EXPECT_STREQ(all.szFaceName, L"Arial");
 }
 
+// The icon control loads icon 102 from the id its template gives as text.
+TEST_F(MainWindowInProcess, ShowsThePackageIcon) {
+  ASSERT_NE(Open(""), nullptr);
+  EXPECT_NE(SendMessageW(GetDlgItem(window_, IDC_PACKAGE_ICON), STM_GETICON, 0, 0), 0);
+}
+
 // The window opens with the focus on Extract; clicking into the description
 // gives the focus straight back.
 TEST_F(MainWindowInProcess, DescriptionViewNeverKeepsTheFocus) {
