@@ -50,9 +50,16 @@ class ScratchFolder {
     if constexpr (std::filesystem::path::preferred_separator == L'\\') {
       literal = L"\\\\?\\" + std::filesystem::absolute(path).make_preferred().wstring();
     }
+    // A link is removed as the link it is, never followed: a test's link
+    // to "/tmp" must not empty /tmp.
+    const std::filesystem::file_status status = std::filesystem::symlink_status(literal, ignored);
+    if (std::filesystem::is_symlink(status)) {
+      std::filesystem::remove(literal, ignored);
+      return;
+    }
     std::filesystem::permissions(literal, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
-    if (std::filesystem::is_directory(literal, ignored)) {
+    if (std::filesystem::is_directory(status)) {
       std::vector<std::filesystem::path> items;
       for (auto it = std::filesystem::directory_iterator(path / "", ignored);
            !ignored && it != std::filesystem::directory_iterator(); it.increment(ignored)) {
