@@ -1,7 +1,5 @@
 #include "app/installer_command.h"
 
-#include <windows.h>
-
 #include <cwchar>
 #include <string>
 
@@ -14,10 +12,6 @@ const wchar_t* ExtensionOf(const wchar_t* path) {
     if (*p == L'\\' || *p == L'/') component = p + 1;
   }
   return std::wcsrchr(component, L'.');
-}
-
-bool IsExtension(const wchar_t* extension, const wchar_t* expected) {
-  return CompareStringOrdinal(extension, -1, expected, -1, TRUE) == CSTR_EQUAL;
 }
 
 bool CopyIfFits(const std::wstring& text, wchar_t* out, std::size_t capacity) {
@@ -34,7 +28,7 @@ InstallerKind InstallerKindOf(const wchar_t* command) {
   if (std::wcscmp(extension, L".bat") == 0 || std::wcscmp(extension, L".cmd") == 0) {
     return InstallerKind::kBatch;
   }
-  if (IsExtension(extension, L".msi") || IsExtension(extension, L".msp")) {
+  if (IsExtensionIgnoringCase(extension, L".msi") || IsExtensionIgnoringCase(extension, L".msp")) {
     return InstallerKind::kWindowsInstaller;
   }
   return InstallerKind::kProgram;
@@ -78,7 +72,7 @@ bool FormatInstallerCommandLine(const wchar_t* folder, const wchar_t* programPar
   } else if (kind == InstallerKind::kWindowsInstaller) {
     // /p applies a patch, /i installs a package.
     const wchar_t* extension = ExtensionOf(command);
-    const bool patch = extension != nullptr && IsExtension(extension, L".msp");
+    const bool patch = extension != nullptr && IsExtensionIgnoringCase(extension, L".msp");
     line = std::wstring(patch ? L"msiexec.exe /p \"" : L"msiexec.exe /i \"") + folder + separator +
            programPart;
   } else {

@@ -8,6 +8,15 @@ constexpr std::size_t kProgramPartCapacity = 2048;
 // 32,767 characters with the terminator.
 constexpr std::size_t kCommandLineCapacity = 32767;
 
+// The rules of how an install command is started: pure and portable, so
+// that kzppack inspects a package by the very rules the stub runs it by.
+// The one comparison they need comes from each program (below).
+
+// True when an extension (".MSI") is the one expected (".msi") without
+// regard to case, as Windows compares names: CompareStringOrdinal in the
+// stub (installer_extension_win32.cpp); kzppack's own case fold in kzppack.
+bool IsExtensionIgnoringCase(const wchar_t* extension, const wchar_t* expected);
+
 // How an install command is started, by its extension.
 enum class InstallerKind {
   kProgram,           // started itself

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/utf8_name_flag.h"
 #include "archive/zip_file_entry.h"
 
 namespace kzpzip {
@@ -18,11 +19,7 @@ namespace kzpzip {
 //   written.
 // - Bit 11 clear: the name is in the system's default Windows (ANSI) code
 //   page, as ZIP names always were here.
-constexpr std::uint32_t kFlagUtf8Name = 0x0800;
-
-inline bool HasUtf8Name(const ZIP_FileEntry& entry) {
-  return (entry.flags & kFlagUtf8Name) != 0;
-}
+inline bool HasUtf8Name(const ZIP_FileEntry& entry) { return HasUtf8NameFlag(entry.flags); }
 
 // The entry's name as wide text: decoded from UTF-8 when the entry says so,
 // else widened from the system's default code page (CP_ACP). False, with

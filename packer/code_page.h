@@ -2,7 +2,7 @@
 
 #include <string>
 
-// Windows code pages, for entry names and the key text: the one interface
+// Windows code pages and letter case, for entry names and the key text: the one interface
 // both builds convert through. Windows' own WideCharToMultiByte and
 // MultiByteToWideChar on Windows (code_page_win32.cpp), iconv on Linux
 // (code_page_iconv.cpp); the rules around them are the same on both.
@@ -33,5 +33,12 @@ bool DecodeFromCodePage(int codePage, const std::string& bytes, std::string& utf
 bool HasConverter(int codePage);
 bool ConvertToCodePage(int codePage, const std::string& utf8, std::string& bytes);
 bool ConvertFromCodePage(int codePage, const std::string& bytes, std::string& utf8);
+
+// Text in capitals as Windows folds the letter case of file names, by
+// simple case mapping (one character for one: "\u00DF" stays). On Windows
+// through its own table, LCMapStringEx in the invariant locale (as the stub
+// folds names, archive/target_overlap.cpp); on Linux through towupper_l in
+// C.UTF-8. Text that does not convert comes back as it is.
+std::wstring UpperCaseName(const std::wstring& text);
 
 }  // namespace kzppack

@@ -1,7 +1,10 @@
 // Code pages through glibc's iconv, for the Linux build. Its "CPnnnn"
 // tables are Microsoft's; no "//TRANSLIT" or "//IGNORE": a character
-// without an exact form stops the conversion.
+// without an exact form stops the conversion. Letter case through glibc's
+// Unicode tables.
 #include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
 
 #include <cerrno>
 #include <string>
@@ -64,6 +67,21 @@ bool ConvertToCodePage(int codePage, const std::string& utf8, std::string& bytes
 
 bool ConvertFromCodePage(int codePage, const std::string& bytes, std::string& utf8) {
   return Converter("UTF-8", IconvName(codePage)).Run(bytes, utf8);
+}
+
+std::wstring UpperCaseName(const std::wstring& text) {
+  // Made once and kept: C.UTF-8 is built into glibc, whatever locales the
+  // machine has generated; without it, ASCII letters alone are folded.
+  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  std::wstring upper = text;
+  for (wchar_t& c : upper) {
+    if (utf8 != static_cast<locale_t>(0)) {
+      c = static_cast<wchar_t>(towupper_l(static_cast<wint_t>(c), utf8));
+    } else if (c >= L'a' && c <= L'z') {
+      c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+  }
+  return upper;
 }
 
 }  // namespace kzppack

@@ -66,4 +66,16 @@ bool ConvertFromCodePage(int codePage, const std::string& bytes, std::string& ut
   return true;
 }
 
+std::wstring UpperCaseName(const std::wstring& text) {
+  if (text.empty()) return text;
+  const int length = static_cast<int>(text.size());
+  std::wstring upper(text.size(), L'\0');
+  // Simple case mapping keeps the length; anything else is not a fold.
+  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(), length, &upper[0], length,
+                    nullptr, nullptr, 0) != length) {
+    return text;
+  }
+  return upper;
+}
+
 }  // namespace kzppack

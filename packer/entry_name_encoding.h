@@ -1,7 +1,8 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "archive/utf8_name_flag.h"
 
 // How kzppack stores entry names: the one place that decides it. The stub
 // reads a name marked with bit 11 of the general-purpose flags as UTF-8,
@@ -9,7 +10,7 @@
 // the machine it runs on (archive/entry_name.h is its side of this rule).
 namespace kzppack {
 
-constexpr std::uint16_t kFlagUtf8Name = 0x0800;
+using kzpzip::kFlagUtf8Name;
 
 struct StoredName {
   std::string bytes;

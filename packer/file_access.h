@@ -34,10 +34,11 @@ struct FolderItem {
   std::uint64_t size = 0;
   std::int64_t modified = 0;  // seconds since 1970 (UTC), rounded down
   // Read-only, hidden and system: Windows' attributes of the file; on Linux
-  // read-only when no one may write it, hidden for a name that starts with
-  // a dot, and hidden or system as Wine and Samba record them in the
-  // "user.DOSATTRIB" extended attribute. So a Linux folder gives the same
-  // bits as Wine shows Windows programs for it.
+  // read-only when no one may write it, and hidden or system as Wine and
+  // Samba record them in the "user.DOSATTRIB" extended attribute. So a
+  // Linux folder gives the same bits as Wine shows Windows programs for it
+  // (with Wine's ShowDotFiles set: by default Wine also shows files whose
+  // names start with a dot as hidden, which this build does not follow).
   std::uint32_t attributes = 0;
 };
 

@@ -31,13 +31,15 @@ std::uint32_t RecordedAttributes(const fs::path& path) {
   return static_cast<std::uint32_t>(bits) & (kAttributeHidden | kAttributeSystem);
 }
 
-// As Wine presents a Linux file to Windows programs: read-only when no one
-// may write it, hidden when its name starts with a dot.
+// Read-only when no one may write the file, as Wine presents it to Windows
+// programs: a file that its group or others may write is one that someone
+// may change, which Windows' read-only attribute would forbid to all. A
+// name that starts with a dot is no reason to hide a file (Wine hides such
+// files unless told otherwise, but a Linux author's ".config" is an
+// ordinary file to the package).
 std::uint32_t AttributesOf(const fs::path& path, const struct stat& info) {
   std::uint32_t attributes = RecordedAttributes(path);
   if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttributeReadOnly;
-  const std::string name = path.filename().string();
-  if (!name.empty() && name[0] == '.') attributes |= kAttributeHidden;
   return attributes;
 }
 

@@ -127,6 +127,14 @@ bool ListLevel(const std::wstring& longFolder, const fs::path& folder, const std
     const std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
     any = true;
+    if (!IsWellFormedUtf16(name)) {
+      // NTFS takes names that are not well-formed UTF-16; no package name
+      // (UTF-8 or a code page) can hold one, nor the stub's paths.
+      problems.push_back(PathToUtf8(folder / name) +
+                         ": error: the name holds a lone UTF-16 surrogate (U+D800 to U+DFFF), "
+                         "which no entry name can hold; rename it");
+      continue;
+    }
     FolderItem item;
     item.name = prefix + WideToUtf8(name);
     item.path = folder / name;

@@ -1,7 +1,6 @@
 #include "packer/folder_scan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 
 #include "archive/entry_name_check.h"
@@ -34,12 +33,6 @@ bool ReadWhole(const fs::path& path, Bytes& bytes, std::string& message) {
   if (!file.ReadAt(0, bytes.data(), bytes.size(), got, message)) return false;
   bytes.resize(got);
   return true;
-}
-
-std::string FoldedAscii(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return folded;
 }
 
 }  // namespace
@@ -146,11 +139,12 @@ PackageContents ScanFolder(const fs::path& folder, int codePage,
 
   std::sort(contents.entries.begin(), contents.entries.end(),
             [](const PackageEntry& a, const PackageEntry& b) { return a.name < b.name; });
-  // Windows folds letter case: two such names would be one file there.
-  std::map<std::string, const PackageEntry*> seen;
+  // Windows folds letter case, of every letter it knows ("\u00C4.txt" and
+  // "\u00E4.txt" too): two such names would be one file there.
+  std::map<std::wstring, const PackageEntry*> seen;
   for (const PackageEntry& entry : contents.entries) {
-    std::string key = FoldedAscii(entry.displayName);
-    if (!key.empty() && key.back() == '/') key.pop_back();
+    std::wstring key = FoldedName(entry.displayName);
+    if (!key.empty() && key.back() == L'/') key.pop_back();
     auto [at, inserted] = seen.emplace(key, &entry);
     if (!inserted) {
       refusals.push_back(PathToUtf8(entry.path) + ": error: the same file on Windows as " +

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdio>
 #include <new>
 
 #include "packer/kzppack_main.h"
@@ -13,6 +14,7 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < argc; ++i) arguments.push_back(kzppack::WideToUtf8(argv[i]));
     return RunKzppack(std::move(arguments));
   } catch (const std::bad_alloc&) {
+    std::fputs("kzppack: out of memory\n", stderr);
     return 1;
   }
 }

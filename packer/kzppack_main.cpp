@@ -3,12 +3,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "archive/zip_result.h"
 #include "packer/code_page.h"
 #include "packer/console_text.h"
 #include "packer/file_access.h"
@@ -147,7 +150,7 @@ int RunCheck(Settings& settings) {
     contents.packageName = settings.packageName;
   } else {
     const kzppack::ArchiveListing listing = kzppack::ListArchive(target);
-    if (listing.result == kzppack::kArchiveUnreadable) {
+    if (listing.result == kzpzip::ZIP_E_OPEN) {
       Err("kzppack: " + listing.error + "\n");
       return kFailed;
     }
@@ -187,9 +190,7 @@ int RunInspect(Settings& settings) {
   return 0;
 }
 
-}  // namespace
-
-int RunKzppack(std::vector<std::string> arguments) {
+int Run(std::vector<std::string> arguments) {
   Settings settings;
   CLI::App app("kzppack: builds, checks and inspects packages for the self-extracting stub",
                "kzppack");
@@ -242,4 +243,18 @@ int RunKzppack(std::vector<std::string> arguments) {
   if (build->parsed()) return RunBuild(settings);
   if (check->parsed()) return RunCheck(settings);
   return RunInspect(settings);
+}
+
+}  // namespace
+
+// A package or folder may hold more than memory does (check reads XML files
+// whole, up to the 4 GiB that an entry may declare): running out ends the
+// program with a message, not an abort. The message needs no memory.
+int RunKzppack(std::vector<std::string> arguments) {
+  try {
+    return Run(std::move(arguments));
+  } catch (const std::bad_alloc&) {
+    std::fputs("kzppack: out of memory\n", stderr);
+    return kFailed;
+  }
 }

@@ -28,19 +28,13 @@ using namespace kzpzip;
 constexpr std::uint32_t kFlagDataDescriptor = 0x0008;
 constexpr std::size_t kChunk = 16384;
 
-std::string MethodName(std::uint32_t method) {
-  switch (method) {
-    case 1: return "shrunk";
-    case 6: return "imploded";
-    case 9: return "Deflate64";
-    case 12: return "bzip2";
-    case 14: return "LZMA";
-    case 93: return "Zstandard";
-    case 95: return "xz";
-    case 98: return "PPMd";
-    case 99: return "AES encryption";
-    default: return "unknown";
-  }
+// Why the stub cannot decode an entry's data (IsDecodableEntry says it
+// cannot).
+std::string UndecodableReason(const ArchiveEntryInfo& entry) {
+  if ((entry.flags & kFlagEncrypted) != 0) return "encrypted (flag bit 0), which it cannot decrypt";
+  const char* name = MethodName(entry.method);
+  return "packed with method " + std::to_string(entry.method) + " (" +
+         (name != nullptr ? name : "unknown") + "); it reads stored (0) and deflated (8) entries only";
 }
 
 std::string Count(std::size_t n, const char* one, const char* many) {
@@ -221,7 +215,6 @@ int ReadDirectory(Walk& walk) {
     // The stub keeps a name up to its first zero byte.
     entry.name = name.substr(0, name.find('\0'));
     entry.flags = central.shared.flags;
-    entry.utf8Name = (entry.flags & kFlagUtf8Name) != 0;
     entry.method = central.shared.compressionMethod;
     entry.dosDate = central.shared.lastModDate;
     entry.dosTime = central.shared.lastModTime;
@@ -249,39 +242,50 @@ int ReadDirectory(Walk& walk) {
   return ZIP_OK;
 }
 
-// A name as the stub widens it: in the code page, with what does not decode
-// as U+FFFD; "/" and "\" both separate folders.
-std::wstring WideName(int codePage, const std::string& name, bool& decodes) {
+// A name as the stub widens it: by the name rule (UTF-8 where it is marked
+// so, else in the code page), with what does not decode as U+FFFD; "/" and
+// "\" both separate folders.
+std::wstring WideName(int codePage, const ArchiveEntryInfo& entry, bool& decodes) {
   std::string utf8;
-  decodes = DecodeFromCodePage(codePage, name, utf8);
+  decodes = DecodeEntryName(codePage, StoredName{entry.name, entry.utf8Name()}, utf8);
   if (!decodes) {
     utf8.clear();
-    for (unsigned char c : name) utf8 += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\xEF\xBF\xBD";
+    for (unsigned char c : entry.name) {
+      utf8 += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\xEF\xBF\xBD";
+    }
   }
   std::wstring wide;
   Utf8ToWide(utf8, wide);
   return wide;
 }
 
-// The levels of a target path as Windows tells files apart: letter case
-// of ASCII folded, empty and "." levels dropped, dots and blanks at the end
-// of a level ignored.
+// The levels of a target path as Win32 names them, and so as the stub's
+// paths reach them: empty and "." levels dropped; a level that a separator
+// follows loses one trailing dot ("dir./" is "dir", "dir /" stays "dir "),
+// while the last level of a file's path loses all its trailing dots and
+// blanks ("x.txt. " is "x.txt").
 std::vector<std::wstring> Levels(const std::wstring& name) {
   std::vector<std::wstring> levels;
   std::wstring level;
-  auto flush = [&]() {
-    while (!level.empty() && (level.back() == L'.' || level.back() == L' ')) level.pop_back();
+  auto flush = [&](bool last) {
+    if (last) {
+      while (!level.empty() && (level.back() == L'.' || level.back() == L' ')) level.pop_back();
+    } else if (level == L".") {
+      level.clear();
+    } else if (!level.empty() && level.back() == L'.') {
+      level.pop_back();
+    }
     if (!level.empty()) levels.push_back(level);
     level.clear();
   };
   for (wchar_t c : name) {
     if (c == L'/' || c == L'\\') {
-      flush();
+      flush(false);
     } else {
-      level += (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+      level += c;
     }
   }
-  flush();
+  if (!level.empty()) flush(true);
   return levels;
 }
 
@@ -316,19 +320,16 @@ ArchiveListing ListArchive(const fs::path& package) {
 // As the stub's extraction decodes an entry: pieces of at most 16 KiB from
 // its data, inflated with Z_SYNC_FLUSH, never more than the declared size
 // handed out; a CRC-32 check only when all of it came out.
-int DecodeArchiveEntry(const fs::path& package, const ArchiveEntryInfo& entry, Bytes* bytes,
+int DecodeArchiveEntry(InputFile& file, const ArchiveEntryInfo& entry, Bytes* bytes,
                        std::string& why) {
-  if (entry.method != 0 && entry.method != 8) {
-    why = "packed with method " + std::to_string(entry.method) + " (" + MethodName(entry.method) +
-          "); the stub reads stored (0) and deflated (8) entries only";
+  if (!IsDecodableEntry(entry.flags, entry.method)) {
+    why = UndecodableReason(entry);
     return ZIP_E_BAD_ARCHIVE;
   }
   if (!IsReachable(entry.dataOffset)) {
     why = "its data lies at 2 GiB or beyond, where the stub cannot seek";
     return ZIP_E_SEEK;
   }
-  InputFile file;
-  if (!file.Open(package, why)) return ZIP_E_OPEN;
   z_stream z{};
   const bool deflated = entry.method == 8;
   if (deflated && inflateInit2(&z, -MAX_WBITS) != Z_OK) {
@@ -401,10 +402,27 @@ int DecodeArchiveEntry(const fs::path& package, const ArchiveEntryInfo& entry, B
   return ZIP_OK;
 }
 
+const char* MethodName(std::uint32_t method) {
+  switch (method) {
+    case 0: return "stored";
+    case 1: return "shrunk";
+    case 6: return "imploded";
+    case 8: return "deflated";
+    case 9: return "Deflate64";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 93: return "Zstandard";
+    case 95: return "xz";
+    case 98: return "PPMd";
+    case 99: return "AES encryption";
+    default: return nullptr;
+  }
+}
+
 std::string DisplayName(int codePage, const std::string& name, bool utf8Name) {
-  if (utf8Name) codePage = kUtf8CodePage;
   std::string utf8;
-  if (DecodeFromCodePage(codePage, name, utf8)) return utf8;
+  if (DecodeEntryName(codePage, StoredName{name, utf8Name}, utf8)) return utf8;
+  if (utf8Name) codePage = kUtf8CodePage;
   // Character by character: the longest piece (up to 4 bytes) that decodes
   // as one, else the byte as \xNN.
   std::string shown;
@@ -441,21 +459,27 @@ PackageContents ArchiveContents(const fs::path& package, int codePage,
   for (const ArchiveEntryInfo& info : listing.entries) {
     PackageEntry entry;
     entry.name = info.name;
-    entry.utf8Name = info.utf8Name;
-    entry.displayName = DisplayName(codePage, info.name, info.utf8Name);
+    entry.utf8Name = info.utf8Name();
+    entry.displayName = DisplayName(codePage, info.name, info.utf8Name());
     entry.isFolder = !info.name.empty() && info.name.back() == '/';
     entry.size = info.size;
     infos->emplace(info.name, info);
     contents.entries.push_back(std::move(entry));
   }
-  contents.read = [package, infos](const PackageEntry& entry, Bytes& bytes, std::string& message) {
+  // Opened at the first entry read, and kept for the others.
+  auto file = std::make_shared<InputFile>();
+  auto opened = std::make_shared<bool>(false);
+  contents.read = [package, infos, file, opened](const PackageEntry& entry, Bytes& bytes,
+                                                 std::string& message) {
     auto it = infos->find(entry.name);
     std::string why;
     if (it == infos->end()) {
       message = "cannot read";
       return false;
     }
-    if (DecodeArchiveEntry(package, it->second, &bytes, why) != ZIP_OK) {
+    if (!*opened && !file->Open(package, message)) return false;
+    *opened = true;
+    if (DecodeArchiveEntry(*file, it->second, &bytes, why) != ZIP_OK) {
       message = "the stub cannot read it: " + why;
       return false;
     }
@@ -473,19 +497,24 @@ std::vector<Finding> CheckArchive(const fs::path& package, const ArchiveListing&
                         "the stub does not open this package: " + listing.error});
     return findings;
   }
+  InputFile file;
+  std::string error;
+  if (!file.Open(package, error)) {
+    findings.push_back({Severity::kError, origin, 0, error});
+    return findings;
+  }
   // Target paths seen so far: files (with whether they are read-only) and
   // the folders that entries need.
   std::map<std::wstring, std::pair<std::string, bool>> files;
   std::map<std::wstring, std::string> folders;
   for (const ArchiveEntryInfo& entry : listing.entries) {
-    const std::string name = DisplayName(codePage, entry.name, entry.utf8Name);
+    const std::string name = DisplayName(codePage, entry.name, entry.utf8Name());
     auto add = [&](Severity severity, std::string message) {
       findings.push_back({severity, name, 0, std::move(message)});
     };
     bool decodes = true;
-    const std::wstring wide =
-        WideName(entry.utf8Name ? kUtf8CodePage : codePage, entry.name, decodes);
-    if (entry.utf8Name && !decodes) {
+    const std::wstring wide = WideName(codePage, entry, decodes);
+    if (entry.utf8Name() && !decodes) {
       add(Severity::kError, "the stub refuses the package for this name: it is marked as UTF-8 "
                             "(flag bit 11) but is not valid UTF-8");
       continue;
@@ -508,19 +537,27 @@ std::vector<Finding> CheckArchive(const fs::path& package, const ArchiveListing&
     // data to decode, whatever its records say.
     if (!isFolder && !IsDecodableEntry(entry.flags, entry.method)) {
       add(Severity::kError, "the stub refuses the package for this entry: " +
-                                std::string((entry.flags & kFlagEncrypted) != 0
-                                                ? "encrypted (flag bit 0), which it cannot decrypt"
-                                                : "packed with method " + std::to_string(entry.method) +
-                                                      " (" + MethodName(entry.method) +
-                                                      "); it reads stored (0) and deflated (8) "
-                                                      "entries only"));
+                                UndecodableReason(entry));
     } else if (!isFolder) {
       std::string why;
-      if (DecodeArchiveEntry(package, entry, nullptr, why) != ZIP_OK) {
+      if (DecodeArchiveEntry(file, entry, nullptr, why) != ZIP_OK) {
         add(Severity::kError, "the stub fails to extract it: " + why);
       }
     }
-    const std::vector<std::wstring> levels = Levels(wide);
+    // Letter case folded as Windows folds it (code_page.h).
+    const std::vector<std::wstring> levels = Levels(UpperCaseName(wide));
+    // Win32 drops the dots and blanks that end a path: a file named by
+    // nothing else would be the folder it lies in (under Wine too, which
+    // the stub then fails to create the file as).
+    const std::size_t lastSeparator = wide.find_last_of(L"/\\");
+    if (!isFolder && wide.find_first_not_of(L". ", lastSeparator == std::wstring::npos
+                                                       ? 0
+                                                       : lastSeparator + 1) == std::wstring::npos) {
+      add(Severity::kError, "the stub fails to extract the package: Windows drops the dots and "
+                            "blanks at the end of this name, which leaves the folder it lies in, "
+                            "where no file can be made");
+      continue;
+    }
     const std::size_t parents = isFolder ? levels.size() : levels.size() - 1;
     for (std::size_t depth = 1; depth <= parents; ++depth) {
       const std::wstring path = Joined(levels, depth);
@@ -532,7 +569,7 @@ std::vector<Finding> CheckArchive(const fs::path& package, const ArchiveListing&
       }
       folders.emplace(path, name);
     }
-    if (isFolder || levels.empty()) continue;
+    if (isFolder) continue;
     const std::wstring path = Joined(levels, levels.size());
     if (auto folder = folders.find(path); folder != folders.end()) {
       add(Severity::kError, "the stub fails to extract the package: " + folder->second +

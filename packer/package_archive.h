@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/utf8_name_flag.h"
+#include "packer/file_access.h"
 #include "packer/package_contents.h"
 
 // A built package read back with the stub's own archive rules: its record
@@ -17,7 +19,6 @@ namespace kzppack {
 
 struct ArchiveEntryInfo {
   std::string name;  // as stored
-  bool utf8Name = false;  // marked as UTF-8 (flag bit 11)
   std::uint32_t flags = 0;
   std::uint32_t method = 0;
   std::uint32_t dosDate = 0;
@@ -27,14 +28,15 @@ struct ArchiveEntryInfo {
   std::uint32_t packedSize = 0;
   std::uint32_t attributes = 0;  // external attributes
   std::uint32_t dataOffset = 0;
+
+  // Marked as UTF-8 (flag bit 11).
+  bool utf8Name() const { return kzpzip::HasUtf8NameFlag(flags); }
 };
 
-// The file cannot be opened at all (the stub's ZIP_E_OPEN).
-constexpr int kArchiveUnreadable = -9;
-
 struct ArchiveListing {
-  // The stub's result for opening the package (0, or its negative code)
-  // and why, in words; the entries only when it opens.
+  // The stub's result for opening the package (0, or its negative code;
+  // ZIP_E_OPEN when the file cannot be opened at all) and why, in words;
+  // the entries only when it opens.
   int result = 0;
   std::string error;
   std::vector<ArchiveEntryInfo> entries;
@@ -43,11 +45,16 @@ struct ArchiveListing {
 // Opens the package as the stub does at start.
 ArchiveListing ListArchive(const std::filesystem::path& package);
 
-// The stub's result for decoding one entry of an open package whole, as
+// The stub's result for decoding one entry of a package whole, as
 // extraction decodes it (0: the declared size comes out with its CRC-32);
-// why in words when it does not. With bytes, they are kept.
-int DecodeArchiveEntry(const std::filesystem::path& package, const ArchiveEntryInfo& entry,
-                       Bytes* bytes, std::string& why);
+// why in words when it does not. With bytes, they are kept. The package is
+// opened once for all its entries.
+int DecodeArchiveEntry(InputFile& package, const ArchiveEntryInfo& entry, Bytes* bytes,
+                       std::string& why);
+
+// The name of a compression method for people ("deflated", "bzip2"); null
+// for a number without one.
+const char* MethodName(std::uint32_t method);
 
 // The entries of a package that opens, to check it as it is; names not
 // marked as UTF-8 are read in the code page given (0: ASCII).

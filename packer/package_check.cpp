@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "app/installer_command.h"
 #include "packer/code_page.h"
 #include "packer/entry_name_encoding.h"
 #include "packer/folder_scan.h"
@@ -207,8 +208,10 @@ void Checker::CheckCommand(const CKzpXMLReader& d, const CKzpXMLNode* command,
         "the install command \"" + name + "\" is not in the package; the stub starts it from "
         "the folder it extracts to");
   }
+  std::wstring wide;
+  const bool batch =
+      Utf8ToWide(name, wide) && InstallerKindOf(wide.c_str()) == InstallerKind::kBatch;
   const std::string extension = name.size() >= 4 ? name.substr(name.size() - 4) : "";
-  const bool batch = extension == ".bat" || extension == ".cmd";
   if (!batch && (SameNameIgnoringCase(extension, ".bat") ||
                  SameNameIgnoringCase(extension, ".cmd"))) {
     Add(Severity::kWarning, entry, LineOf(command),

@@ -42,16 +42,19 @@ struct PackageContents {
   // Reads one entry whole; false with a message when it cannot.
   std::function<bool(const PackageEntry&, Bytes&, std::string&)> read;
 
-  // The first entry whose name equals this one when ASCII letters are
-  // folded, as the stub looks names up; null when there is none.
+  // The entry the stub's lookup (FindEntry) finds for a name, the first in
+  // directory order; null when there is none. A plain ASCII name:
   const PackageEntry* Find(const std::string& name) const;
-  // The same for a name encoded by the name rule (entry_name_encoding.h):
-  // a name that is not plain ASCII matches only an entry stored the same
-  // way, as the stub compares UTF-8 names and the others apart.
+  // A name encoded by the name rule (entry_name_encoding.h) for this
+  // package's code page.
   const PackageEntry* Find(const StoredName& name) const;
 };
 
-// ASCII letters folded, other bytes as they are.
+// ASCII letters folded, other bytes as they are (extensions).
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+
+// A name (UTF-8) as Windows tells file names apart: in capitals by its own
+// table (code_page.h). Two names with the same key are one file there.
+std::wstring FoldedName(const std::string& utf8Name);
 
 }  // namespace kzppack

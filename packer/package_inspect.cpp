@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "app/installer_command.h"
 #include "package/package_xml_lookup.h"
 #include "packer/package_archive.h"
 #include "packer/text_convert.h"
@@ -15,10 +17,9 @@ const KzpXMLChar* X(const std::string& ascii, KzpXMLString& storage) {
   return storage.c_str();
 }
 
-std::string MethodName(std::uint32_t method) {
-  if (method == 0) return "stored";
-  if (method == 8) return "deflated";
-  return "method " + std::to_string(method);
+std::string MethodText(std::uint32_t method) {
+  const char* name = MethodName(method);
+  return name != nullptr ? name : "method " + std::to_string(method);
 }
 
 // The DOS date and time as they are stored: the local time of the machine
@@ -39,14 +40,14 @@ void ListEntries(const ArchiveListing& listing, int codePage, std::ostream& out)
   for (const ArchiveEntryInfo& entry : listing.entries) {
     std::snprintf(line, sizeof line, "%12lu %12lu  %-8s  %08X  %-19s  ",
                   static_cast<unsigned long>(entry.size),
-                  static_cast<unsigned long>(entry.packedSize), MethodName(entry.method).c_str(),
+                  static_cast<unsigned long>(entry.packedSize), MethodText(entry.method).c_str(),
                   entry.crc, Date(entry.dosDate, entry.dosTime).c_str());
     std::string notes;
     if ((entry.attributes & 0x01) != 0) notes += ", read-only";
     if ((entry.attributes & 0x02) != 0) notes += ", hidden";
     if ((entry.attributes & 0x04) != 0) notes += ", system";
     if ((entry.flags & 0x01) != 0) notes += ", encrypted";
-    out << line << DisplayName(codePage, entry.name, entry.utf8Name)
+    out << line << DisplayName(codePage, entry.name, entry.utf8Name())
         << (notes.empty() ? "" : "  (" + notes.substr(2) + ")") << "\n";
   }
 }
@@ -92,6 +93,26 @@ std::string Attribute(const CKzpXMLNode* node, const char* name) {
   KzpXMLString storage;
   const KzpXMLChar* value = node->GetAttribute(X(name, storage));
   return value != nullptr ? Utf16ToUtf8(value) : "(none)";
+}
+
+// The install command as the stub starts it, formed by the stub's own
+// rules in its work folder (shown as "<folder>"), without /force.
+std::string CommandLine(const KzpXMLChar* command, const KzpXMLChar* parameters,
+                        InstallerKind& kind) {
+  std::wstring wideCommand;
+  std::wstring wideParameters;
+  kind = InstallerKind::kProgram;
+  if (command == nullptr || !Utf8ToWide(Utf16ToUtf8(command), wideCommand)) return "(none)";
+  const bool given = parameters != nullptr && Utf8ToWide(Utf16ToUtf8(parameters), wideParameters);
+  std::vector<wchar_t> part(kProgramPartCapacity);
+  std::vector<wchar_t> line(kCommandLineCapacity);
+  if (!ComposeProgramPart(wideCommand.c_str(), given ? wideParameters.c_str() : nullptr, false,
+                          part.data(), part.size(), &kind) ||
+      !FormatInstallerCommandLine(L"<folder>", part.data(), wideCommand.c_str(), kind,
+                                  line.data(), line.size())) {
+    return "(too long: the stub does not start it)";
+  }
+  return WideToUtf8(line.data());
 }
 
 void ShowTranslations(const CKzpXMLReader& d, std::ostream& out) {
@@ -178,17 +199,17 @@ bool InspectPackage(const std::filesystem::path& package, int codePage, std::ost
   const KzpXMLChar* command =
       ElementText(Path(d, {"kzp_package", "installation", "install", "command"}));
   ShowText(out, "command", command);
-  // A batch file runs as cmd.exe /C ""<folder>\<command>" xeltr": the
-  // package's parameters never reach it.
-  const std::string commandText = Utf16ToUtf8(command);
-  const std::string extension =
-      commandText.size() >= 4 ? commandText.substr(commandText.size() - 4) : "";
-  if (extension == ".bat" || extension == ".cmd") {
+  const KzpXMLChar* parameters =
+      ElementText(Path(d, {"kzp_package", "installation", "install", "command_params"}));
+  InstallerKind kind = InstallerKind::kProgram;
+  const std::string line = CommandLine(command, parameters, kind);
+  // A batch file gets "xeltr" alone: the package's parameters never reach it.
+  if (kind == InstallerKind::kBatch) {
     out << "  parameters    xeltr (a batch file gets this alone)\n";
   } else {
-    ShowText(out, "parameters",
-             ElementText(Path(d, {"kzp_package", "installation", "install", "command_params"})));
+    ShowText(out, "parameters", parameters);
   }
+  out << "  command line  " << line << "\n";
   ShowTranslations(d, out);
   if (documents.packageData.IsLoaded()) ShowPackageData(documents.packageData, out);
   return true;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <type_traits>
 
 namespace kzppack {
 namespace {
@@ -156,6 +157,37 @@ std::filesystem::path PathFromUtf8(const std::string& utf8) {
   return std::filesystem::u8path(utf8);
 }
 
-std::string PathToUtf8(const std::filesystem::path& path) { return path.u8string(); }
+namespace {
+
+// A Windows path is UTF-16 that need not be well formed (NTFS takes any
+// 16-bit units): path::u8string() throws on an unpaired surrogate, our own
+// conversion shows it as U+FFFD. A Linux path is bytes, UTF-8 as a rule.
+template <typename String>
+std::string NativeToUtf8(const String& native) {
+  if constexpr (std::is_same_v<typename String::value_type, wchar_t>) {
+    return WideToUtf8(native);
+  } else {
+    return native;
+  }
+}
+
+}  // namespace
+
+std::string PathToUtf8(const std::filesystem::path& path) { return NativeToUtf8(path.native()); }
+
+bool IsWellFormedUtf16(const std::wstring& text) {
+  if constexpr (sizeof(wchar_t) != 2) return true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto unit = static_cast<std::uint16_t>(text[i]);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
+        static_cast<std::uint16_t>(text[i + 1]) >= 0xDC00 &&
+        static_cast<std::uint16_t>(text[i + 1]) <= 0xDFFF) {
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      return false;
+    }
+  }
+  return true;
+}
 
 }  // namespace kzppack

@@ -20,6 +20,9 @@ std::string Utf16ToUtf8(const KzpXMLChar* text);  // null gives ""
 // The platform's wide characters: UTF-16 on Windows, UTF-32 elsewhere.
 bool Utf8ToWide(const std::string& utf8, std::wstring& text);
 std::string WideToUtf8(const std::wstring& text);
+// False for UTF-16 with an unpaired surrogate, which has no UTF-8 form
+// (always true where wchar_t has 32 bits).
+bool IsWellFormedUtf16(const std::wstring& text);
 
 bool IsPlainAscii(const std::string& bytes);
 // Bytes as text for a message: printable ASCII as it is, others as \xNN.
@@ -29,7 +32,8 @@ std::string Printable(const std::string& bytes);
 // narrow string would go through the C runtime's code page, which is not
 // the UTF-8 of our arguments.
 std::filesystem::path PathFromUtf8(const std::string& utf8);
-// In the platform's own separators ("C:\in\a.txt" on Windows).
+// In the platform's own separators ("C:\in\a.txt" on Windows); an unpaired
+// surrogate in a Windows path shows as U+FFFD.
 std::string PathToUtf8(const std::filesystem::path& path);
 
 }  // namespace kzppack

@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <memory>
+#include <new>
 
 #include "packer/text_convert.h"
 #include "xml/shift_jis_encoding.h"
@@ -15,7 +16,23 @@ struct SourceContext {
   XmlSource* source = nullptr;
   std::vector<std::size_t> open;  // indexes of the open elements
   bool inCdata = false;
+  bool outOfMemory = false;
 };
+
+// Expat is built without unwind tables (cmake/Expat.cmake): no exception
+// may pass through its frames. Each handler runs its work through this,
+// and a bad_alloc stops the parse; ReadXmlSource throws it again once
+// Expat has returned.
+template <typename Work>
+void Guarded(SourceContext& context, Work&& work) noexcept {
+  if (context.outOfMemory) return;
+  try {
+    work();
+  } catch (const std::bad_alloc&) {
+    context.outOfMemory = true;
+    XML_StopParser(context.parser, XML_FALSE);
+  }
+}
 
 KzpXMLString Text(const XML_Char* text, int count) {
   return KzpXMLString(reinterpret_cast<const KzpXMLChar*>(text), static_cast<std::size_t>(count));
@@ -31,29 +48,34 @@ KzpXMLString Text(const XML_Char* text) {
   return text != nullptr ? WideToUtf8(text) : std::string();
 }
 
-void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** /*attributes*/) {
+void XMLCALL OnStart(void* data, const XML_Char* name,
+                     const XML_Char** /*attributes*/) noexcept {
   auto& context = *static_cast<SourceContext*>(data);
-  XmlSourceElement element;
-  element.name = Text(name);
-  element.line = static_cast<int>(XML_GetCurrentLineNumber(context.parser));
-  context.open.push_back(context.source->elements.size());
-  context.source->elements.push_back(std::move(element));
+  Guarded(context, [&] {
+    XmlSourceElement element;
+    element.name = Text(name);
+    element.line = static_cast<int>(XML_GetCurrentLineNumber(context.parser));
+    context.open.push_back(context.source->elements.size());
+    context.source->elements.push_back(std::move(element));
+  });
 }
 
-void XMLCALL OnEnd(void* data, const XML_Char* /*name*/) {
+void XMLCALL OnEnd(void* data, const XML_Char* /*name*/) noexcept {
   auto& context = *static_cast<SourceContext*>(data);
   if (!context.open.empty()) context.open.pop_back();
 }
 
-void XMLCALL OnText(void* data, const XML_Char* text, int count) {
+void XMLCALL OnText(void* data, const XML_Char* text, int count) noexcept {
   auto& context = *static_cast<SourceContext*>(data);
   if (context.open.empty()) return;
-  XmlSourceElement& element = context.source->elements[context.open.back()];
-  element.content += Text(text, count);
-  (context.inCdata ? element.lastCdata : element.text) += Text(text, count);
+  Guarded(context, [&] {
+    XmlSourceElement& element = context.source->elements[context.open.back()];
+    element.content += Text(text, count);
+    (context.inCdata ? element.lastCdata : element.text) += Text(text, count);
+  });
 }
 
-void XMLCALL OnCdata(void* data) {
+void XMLCALL OnCdata(void* data) noexcept {
   auto& context = *static_cast<SourceContext*>(data);
   context.inCdata = true;
   if (context.open.empty()) return;
@@ -62,12 +84,15 @@ void XMLCALL OnCdata(void* data) {
   element.lastCdata.clear();
 }
 
-void XMLCALL OnCdataEnd(void* data) { static_cast<SourceContext*>(data)->inCdata = false; }
+void XMLCALL OnCdataEnd(void* data) noexcept {
+  static_cast<SourceContext*>(data)->inCdata = false;
+}
 
 void XMLCALL OnDeclaration(void* data, const XML_Char* /*version*/, const XML_Char* encoding,
-                           int /*standalone*/) {
+                           int /*standalone*/) noexcept {
   auto& context = *static_cast<SourceContext*>(data);
-  if (encoding != nullptr) context.source->encoding = Utf16ToUtf8(Text(encoding));
+  if (encoding == nullptr) return;
+  Guarded(context, [&] { context.source->encoding = Utf16ToUtf8(Text(encoding)); });
 }
 
 struct ParserFree {
@@ -96,6 +121,7 @@ XmlSource ReadXmlSource(const Bytes& bytes) {
   const XML_Status status =
       XML_Parse(parser.get(), reinterpret_cast<const char*>(bytes.data()),
                 static_cast<int>(bytes.size()), XML_TRUE);
+  if (context.outOfMemory) throw std::bad_alloc();
   if (status == XML_STATUS_OK) {
     source.wellFormed = true;
     return source;

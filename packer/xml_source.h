@@ -34,6 +34,7 @@ struct XmlSource {
   std::vector<XmlSourceElement> elements;  // in document order
 };
 
+// Throws std::bad_alloc, once the parser is done with, when memory ran out.
 XmlSource ReadXmlSource(const Bytes& bytes);
 
 }  // namespace kzppack

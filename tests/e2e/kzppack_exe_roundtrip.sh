@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # kzppack.exe under Wine and the stub together: a folder with blanks in its
-# names, empty files and folders, read-only, hidden and system files,
-# Japanese names (--codepage 932), an encrypted configuration and a folder
-# chain whose paths pass 260 characters is packed by the Windows build; the
+# names, empty files and folders, read-only, hidden and system files, a dot
+# file, Japanese names (--codepage 932), an encrypted configuration and a
+# folder chain whose paths pass 260 characters is packed by the Windows build; the
 # stub extracts the same tree with the same attributes; the Linux build
 # packs the same bytes, with SOURCE_DATE_EPOCH and without it. Then names
 # that are not ASCII without --codepage: UTF-8 on both builds.
@@ -13,7 +13,22 @@ kzppack=$1 kzppack_exe=$2 stub=$3 kzprun=$4
 
 . "$(dirname "$0")/../support/wine_verdict.sh"   # wine_output, wine_path
 work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
+# Wine shows Windows programs a file whose name starts with a dot as hidden,
+# unless ShowDotFiles is set; the Linux build does not hide such files (on
+# Windows a dot is no reason to hide one). This run sets it, as a Windows
+# folder of the same files would be, and puts back what the prefix, which
+# other tests share, had before. Wine reads it when a process starts.
+dot_files=$(wine reg query 'HKCU\Software\Wine' /v ShowDotFiles 2>/dev/null | tr -d '\r' |
+  sed -n 's/.*ShowDotFiles[[:space:]]*REG_SZ[[:space:]]*//p' || true)
+restore_dot_files() {
+  if [ -n "$dot_files" ]; then
+    wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d "$dot_files" /f >/dev/null 2>&1 || true
+  else
+    wine reg delete 'HKCU\Software\Wine' /v ShowDotFiles /f >/dev/null 2>&1 || true
+  fi
+}
+trap 'restore_dot_files; chmod -R u+w "$work"; rm -rf "$work"' EXIT
+wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f >/dev/null 2>&1
 fail() { echo "FAIL: $*"; exit 1; }
 win() { wine_path "$1"; }
 # The Windows build, run under Wine; its messages without carriage returns.
@@ -53,7 +68,7 @@ printf 'テキスト\n' >"$in/資料/説明書.txt"
 printf 'x' >"$in/ソフト 表.txt"   # 表 is 0x95 0x5C: a trail byte that looks like "\"
 printf 'keep\n' >"$in/locked.txt"
 chmod a-w "$in/locked.txt"
-printf 'dot\n' >"$in/.hidden by name"
+printf 'dot\n' >"$in/.dot file"
 printf 'recorded\n' >"$in/hidden.txt"
 printf 'system\n' >"$in/system.txt"
 # Hidden and system as Windows programs under Wine set them.
@@ -92,6 +107,7 @@ attributes() { wine_output cmd /c attrib "$(win "$1")" 2>/dev/null | tr -d '\r' 
 case "$(attributes "$out/hidden.txt")" in *H*) ;; *) fail "hidden.txt is not hidden" ;; esac
 case "$(attributes "$out/system.txt")" in *S*) ;; *) fail "system.txt is not a system file" ;; esac
 case "$(attributes "$out/read me.txt")" in *[HSR]*) fail "read me.txt gained attributes" ;; esac
+case "$(attributes "$out/.dot file")" in *[HSR]*) fail ".dot file gained attributes" ;; esac
 
 # The package loads with its encrypted configuration: /install runs setup.cmd.
 result=$(LC_ALL=ja_JP.UTF-8 wine_output "$kzprun" "$(win "$work/windows.exe")" /install | tr -d '\r')
@@ -107,7 +123,7 @@ pack_exe inspect --codepage 932 "$(win "$work/windows.exe")" | tail -n +2 >"$wor
 diff "$work/inspect-windows" "$work/inspect-linux" || fail "inspect differs between the builds"
 grep -q '  資料/説明書.txt$' "$work/inspect-linux" || fail "inspect does not show the Japanese name"
 grep -q 'read me.txt$' "$work/inspect-linux" || fail "inspect lacks read me.txt"
-grep -q '  \.hidden by name  (hidden)$' "$work/inspect-linux" || fail "the dot file is not hidden"
+grep -q '  \.dot file$' "$work/inspect-linux" || fail "the dot file is not a plain file"
 # Without --codepage, names that are not ASCII go in UTF-8, marked so, on
 # both builds alike; the stub extracts the same names under a Western and a
 # Japanese locale.

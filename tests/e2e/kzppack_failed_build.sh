@@ -97,6 +97,8 @@ case $case_name in
     exec 3> >(wine "$hold" "$(win "$in/unreadable.txt")" read >"$work/held" 2>&1)
     holder=$!
     for _ in $(seq 50); do grep -q holding "$work/held" 2>/dev/null && break; sleep 0.2; done
+    # Else the build below would read a file that no one holds.
+    grep -q holding "$work/held" || fail "the file could not be held for sharing: $(cat "$work/held")"
     pack_exe build --stub "$(win "$stub")" --out "$(win "$work/shared.exe")" \
       "$(win "$in")" >"$work/messages" 2>&1 || fail "a shared file was not read: $(cat "$work/messages")"
     exec 3>&-

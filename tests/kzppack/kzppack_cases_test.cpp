@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -180,6 +181,9 @@ INSTANTIATE_TEST_SUITE_P(
              "drops a dot"},
         Case{"SameNameOnWindows", With({{"package.xml", kGood}, {"A.txt", ""}, {"a.txt", ""}}),
              kBuild, 1, "letter case only"},
+        Case{"SameNameOnWindowsBeyondAscii",
+             With({{"package.xml", kGood}, {"\xC3\x84.txt", ""}, {"\xC3\xA4.txt", ""}}), kBuild, 1,
+             "letter case only"},
         Case{"NameTooLongForThePaths",
              With({{"package.xml", kGood},
                    {std::string(120, 'd') + "/" + std::string(120, 'e') + "/" +
@@ -291,6 +295,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NoVersionFoundOnlyByName",
              With({{"package.xml", Description("", "<kzp_package>")}}), kCheck, 0,
              "only while the package is named after it"},
+        // The stub compares UTF-8 names as Windows folds them: CAF\u00C9 is caf\u00E9.
+        Case{"NamedAfterThePackageBeyondAscii",
+             With({{"CAF\xC3\x89.XML", Description("", "<kzp_package>")}}),
+             Plus(kCheck, {"--name", "caf\xC3\xA9.exe"}), 0, "users rename downloads"},
         Case{"NoVersionButNamedAfterThePackage",
              With({{"package.xml", Description("", "<kzp_package>")}}),
              Plus(kCheck, {"--name", "package.exe"}), 0, "users rename downloads"},
@@ -493,12 +501,38 @@ TEST_F(KzppackPackage, InspectShowsWhatTheStubUses) {
       << output;
   EXPECT_NE(output.find("parameters    xeltr (a batch file gets this alone)"), std::string::npos)
       << output;
+  EXPECT_NE(output.find("command line  cmd.exe /C \"\"<folder>\\setup.cmd\" xeltr\"\n"),
+            std::string::npos)
+      << output;
   EXPECT_EQ(output.find("/quiet"), std::string::npos) << output;
   // Read as ASCII, the bytes that are not ASCII show as they are.
   EXPECT_EQ(RunQuoted(work_, "inspect " + Package(), output), 0) << output;
   EXPECT_NE(output.find("  \\x8E\\x91\\x97\\xBF/\\x95\\.txt\n"), std::string::npos) << output;
   EXPECT_EQ(RunQuoted(work_, "check " + Package(), output), 0) << output;
   EXPECT_NE(output.find("warning: the name is not plain ASCII"), std::string::npos) << output;
+}
+
+// The command line as the stub forms it: msiexec for a Windows Installer
+// package (in any case), with the parameters; a program with them.
+TEST_F(KzppackPackage, InspectShowsTheCommandLine) {
+  for (const char* command : {"Product.MSI", "fix.msp", "tools\\setup.exe"}) {
+    Put("package.xml", Description("", "<kzp_package version=\"2.0.1.0\">",
+                                   "<name_xlate lang=\"en\">N</name_xlate>",
+                                   std::string("<command>") + command +
+                                       "</command><command_params>/qn</command_params>"));
+    Put("Product.MSI", "msi");
+    Put("fix.msp", "msp");
+    Put("tools/setup.exe", "MZ");
+    ASSERT_EQ(Build(), 0);
+    std::string output;
+    EXPECT_EQ(RunQuoted(work_, "inspect " + Package(), output), 0) << output;
+    const std::string line = std::string(command) == "Product.MSI"
+                                 ? "msiexec.exe /i \"<folder>\\Product.MSI\" /qn"
+                             : std::string(command) == "fix.msp"
+                                 ? "msiexec.exe /p \"<folder>\\fix.msp\" /qn"
+                                 : "\"<folder>\\tools\\setup.exe\" /qn";
+    EXPECT_NE(output.find("  command line  " + line + "\n"), std::string::npos) << output;
+  }
 }
 
 // The largest file the format holds, 4 GiB less one byte (sparse here):
@@ -515,6 +549,24 @@ TEST_F(KzppackPackage, LargestFileReadsBack) {
   EXPECT_EQ(RunQuoted(work_, "check " + Package(), output), 0) << output;
   EXPECT_NE(output.find("no findings"), std::string::npos) << output;
   EXPECT_EQ(output.find("No such file"), std::string::npos) << output;
+}
+
+// Memory that runs out (here a 3 GiB XML file that check reads whole,
+// under a 1 GiB limit) ends the program with a message and exit code 1.
+TEST_F(KzppackPackage, RunningOutOfMemoryIsAFailure) {
+  if (TestingTheWindowsBuild()) GTEST_SKIP() << "Wine runs under no such limit";
+  Put("package.xml", kGood);
+  Put("setup.exe", "MZ");
+  std::ofstream(work_ / "in" / "huge.xml").close();
+  fs::resize_file(work_ / "in" / "huge.xml", 3ull << 30);
+  const std::string command = "ulimit -v 1048576; " + ProgramCommand() + " check " +
+                              ShellQuoted((work_ / "in").string()) + " 2>" +
+                              ShellQuoted((work_ / "messages").string());
+  const int status = std::system(command.c_str());
+  std::ifstream in(work_ / "messages");
+  const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status << " " << output;
+  EXPECT_NE(output.find("kzppack: out of memory"), std::string::npos) << output;
 }
 
 }  // namespace

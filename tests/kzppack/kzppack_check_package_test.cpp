@@ -102,6 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     1, "package.exe:secret.txt: error: the stub refuses the package for this entry: "
                        "encrypted"},
+        // Its data is in fact plain: the stub refuses it all the same.
+        PackageCase{"EncryptedDescription", {},
+                    [](Bytes& f, ZipLayout& l) {
+                      return kzppack::SetSharedField(f, l, 0, kzppack::SharedField::kFlags, 1);
+                    },
+                    1, "package.exe:package.xml: error: the stub cannot read it: encrypted"},
         PackageCase{"ClimbingName", {{"../evil.txt", "e"}}, nullptr, 1,
                     "package.exe:../evil.txt: error: the stub refuses the package for this name"},
         PackageCase{"AbsoluteName", {{"/etc/evil", "e"}}, nullptr, 1,

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "packer/package_archive.h"
+#include "packer/package_contents.h"
 
 namespace kzppack {
 namespace {
@@ -97,6 +98,29 @@ TEST(CodePage, KnownAndUnknown) {
   EXPECT_FALSE(IsKnownCodePage(77777, &message));
   EXPECT_EQ(message, "code page 77777 is not known here");
   EXPECT_FALSE(IsKnownCodePage(-1, nullptr));
+}
+
+// Both builds fold letter case as Windows does for file names: letters
+// beyond ASCII too, one character for one (no "SS" for "\u00DF").
+TEST(CodePage, UpperCaseNameFoldsAsWindows) {
+  EXPECT_EQ(UpperCaseName(L"caf\u00E9 \u00E4\u00F6 \u0437 \u00DF"),
+            L"CAF\u00C9 \u00C4\u00D6 \u0417 \u00DF");
+  EXPECT_EQ(FoldedName("\xC3\xA4.txt"), FoldedName("\xC3\x84.TXT"));
+}
+
+// A name in a code page is looked up as the stub's C runtime compares it:
+// byte by byte, each byte folded in that code page.
+TEST(CodePage, FindFoldsBytesInTheCodePage) {
+  PackageContents contents;
+  contents.codePage = 1252;
+  PackageEntry entry;
+  entry.name = "CAF\xC9.XML";
+  contents.entries.push_back(entry);
+  StoredName wanted;
+  ASSERT_TRUE(EncodeEntryName(1252, "caf\xC3\xA9.xml", wanted));
+  EXPECT_NE(contents.Find(wanted), nullptr);
+  contents.codePage = kAsciiOnly;  // the bytes alone: only ASCII letters fold
+  EXPECT_EQ(contents.Find(StoredName{"caf\xE9.xml", false}), nullptr);
 }
 
 }  // namespace

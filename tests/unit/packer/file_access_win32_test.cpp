@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "packer/file_access.h"
+#include "packer/text_convert.h"
 #include "scratch_folder.h"
 
 namespace kzppack {
@@ -41,6 +42,31 @@ TEST(ListFolderOnWindows, ReadOnlyHiddenAndSystemFromTheAttributes) {
   ListFolder(scratch / "in", items, problems);
   for (const auto& file : files) EXPECT_EQ(Find(items, file.name).attributes, file.expected) << file.name;
   for (const auto& file : files) SetFileAttributesW((scratch / "in" / file.name).c_str(), 0);
+}
+
+// NTFS takes a name with an unpaired surrogate; no entry name can hold it:
+// refused with a message (and the rest listed), never a crash.
+TEST(ListFolderOnWindows, LoneSurrogateInANameIsRefused) {
+  ScratchFolder scratch;
+  scratch.Write("in/good.txt", Bytes{'x'});
+  const std::wstring lone = (scratch / "in").wstring() + L"\\bad\xD800.txt";
+  // A path with one is still a path for messages.
+  EXPECT_EQ(PathToUtf8(fs::path(L"C:\\in\\bad\xD800.txt")), "C:\\in\\bad\xEF\xBF\xBD.txt");
+  EXPECT_FALSE(IsWellFormedUtf16(L"bad\xDC00\xD800"));
+  EXPECT_TRUE(IsWellFormedUtf16(L"good\xD83D\xDE00"));
+  HANDLE file = CreateFileW(lone.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) GTEST_SKIP() << "this file system holds no such name (Wine)";
+  CloseHandle(file);
+  std::vector<FolderItem> items;
+  std::vector<std::string> problems;
+  ListFolder(scratch / "in", items, problems);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].find("bad\xEF\xBF\xBD.txt: error: the name holds a lone UTF-16 surrogate"),
+            std::string::npos)
+      << problems[0];
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].name, "good.txt");
+  DeleteFileW(lone.c_str());
 }
 
 // A chain of folders 300 characters deep: listed, and its file read, through

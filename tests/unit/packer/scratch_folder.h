@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "packer/zip_writer.h"
 
@@ -20,14 +21,7 @@ class ScratchFolder {
             ("kzppack-unit-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    for (const auto& item : std::filesystem::recursive_directory_iterator(path_, ignored)) {
-      std::filesystem::permissions(item.path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ignored);
-    }
-    std::filesystem::remove_all(path_, ignored);
-  }
+  ~ScratchFolder() { RemoveTree(path_); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -46,5 +40,35 @@ class ScratchFolder {
   }
 
  private:
+  // Deepest first. On Windows each path goes in the form Win32 takes as it
+  // is: a folder "dir " that an extraction made would be "dir" to it as
+  // the last level of a path (so folders are listed with a separator
+  // after them, and removed through "\\?\").
+  static void RemoveTree(const std::filesystem::path& path) {
+    std::error_code ignored;
+    std::filesystem::path literal = path;
+    if constexpr (std::filesystem::path::preferred_separator == L'\\') {
+      literal = L"\\\\?\\" + std::filesystem::absolute(path).make_preferred().wstring();
+    }
+    // A link is removed as the link it is, never followed: a test's link
+    // to "/tmp" must not empty /tmp.
+    const std::filesystem::file_status status = std::filesystem::symlink_status(literal, ignored);
+    if (std::filesystem::is_symlink(status)) {
+      std::filesystem::remove(literal, ignored);
+      return;
+    }
+    std::filesystem::permissions(literal, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    if (std::filesystem::is_directory(status)) {
+      std::vector<std::filesystem::path> items;
+      for (auto it = std::filesystem::directory_iterator(path / "", ignored);
+           !ignored && it != std::filesystem::directory_iterator(); it.increment(ignored)) {
+        items.push_back(path / it->path().filename());
+      }
+      for (const auto& item : items) RemoveTree(item);
+    }
+    std::filesystem::remove(literal, ignored);
+  }
+
   std::filesystem::path path_;
 };
