@@ -112,14 +112,16 @@ TEST_P(PlantedDll, RunsOnlyInTheControlProgram) {
                         programs_[1].c_str(), FALSE));
   ASSERT_TRUE(CreateDirectoryW((folder_ / L"out").c_str(), nullptr));
 
-  LRESULT rows = 2;
+  LRESULT rows = -1;  // read from the contents list in the window case
   const ProcessOutcome outcome =
       c.control            ? RunProcess(programs_[1], L"")
       : c.switches != nullptr ? RunProcess(programs_[0], c.switches + (folder_ / L"out"))
                               : ShowContents(programs_[0], &rows);
   EXPECT_FALSE(outcome.timedOut);
   EXPECT_EQ(outcome.exitCode, c.exitCode);
-  EXPECT_EQ(rows, 2) << "the list view works: comctl32 came from the system";
+  if (!c.control && c.switches == nullptr) {
+    EXPECT_EQ(rows, 2) << "the list view works: comctl32 came from the system";
+  }
   const std::wstring loaded = LoadedMarkers(folder_.Path());
   EXPECT_EQ(loaded.empty(), !c.control) << std::string(loaded.begin(), loaded.end())
                                          << (c.control ? "a static import must find it" : "");
