@@ -71,9 +71,14 @@ wine_death() {
 
 wine_output() {
   local what="${0##*/}: wine $*" attempt output status start
+  local out="${TMPDIR:-/tmp}/kzp-output-$$-$BASHPID" err="${TMPDIR:-/tmp}/kzp-errors-$$-$BASHPID"
   for attempt in 1 2; do
     start=$EPOCHREALTIME
-    output=$(wine "$@") && status=0 || status=$?
+    # Through files, not pipes, for the reason wine_gtest gives.
+    wine "$@" >"$out" 2>"$err" && status=0 || status=$?
+    output=$(<"$out")
+    cat "$err" >&2
+    rm -f "$out" "$err"
     if [ -n "$output" ] || [ "$status" = 0 ]; then
       [ "$status" = 0 ] || wine_death after-report "$status" "$start" "$what"
       [ -z "$output" ] || printf '%s\n' "$output"
@@ -88,7 +93,8 @@ wine_gtest() {
   local wine=$1
   shift
   [[ " $* " == *" --gtest_"* ]] || exec "$wine" "$@"
-  local xml="${TMPDIR:-/tmp}/kzp-gtest-$$.xml" what="${1##*/} ${*:2}"
+  local xml="${TMPDIR:-/tmp}/kzp-gtest-$$.xml" out="${TMPDIR:-/tmp}/kzp-gtest-$$.out"
+  local what="${1##*/} ${*:2}"
   local flag="--gtest_output=xml:Z:${xml//\//\\}" listing= attempt output status start report
   [[ " $* " != *" --gtest_list_tests "* ]] || listing=1
   for attempt in 1 2; do
@@ -98,7 +104,12 @@ wine_gtest() {
       # CMake parses the listing: only a run that reported may print it.
       output=$("$wine" "$@" "$flag") && status=0 || status=$?
     else
-      "$wine" "$@" "$flag" && status=0 || status=$?
+      # Through a file, not CTest's pipe: a process that the program leaves
+      # running (an installer's stage, a console host) inherits Wine's
+      # output, and CTest would wait for it to end, past the time limit.
+      "$wine" "$@" "$flag" >"$out" 2>&1 && status=0 || status=$?
+      cat "$out"
+      rm -f "$out"
     fi
     report=
     IFS= read -r -d '' report <"$xml" || true
